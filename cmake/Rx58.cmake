@@ -1,0 +1,41 @@
+# Helpers shared by every subsystem's CMakeLists.txt.
+
+# Adds every immediate subfolder of the current source folder that holds a
+# CMakeLists.txt, so a subsystem joins the build by existing.
+function(rx58_add_subfolders)
+    file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
+         ${CMAKE_CURRENT_SOURCE_DIR}/*)
+    list(SORT children)
+    foreach(child IN LISTS children)
+        if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child}
+           AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+            add_subdirectory(${child})
+        endif()
+    endforeach()
+endfunction()
+
+# rx58_library(<name> SOURCES ... [DEPS ...])
+# A static library of one subsystem; its headers are included as
+# "<subsystem>/<Header>.h" from src/.
+function(rx58_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+    set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+endfunction()
+
+# rx58_test(<name> SOURCES ... [DEPS ...] [TIMEOUT seconds])
+# One GoogleTest binary; every test case becomes its own CTest test.
+function(rx58_test name)
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPS" ${ARGN})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 120)
+    endif()
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gmock GTest::gtest_main)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+                         PROPERTIES TIMEOUT ${ARG_TIMEOUT}
+                         ENVIRONMENT "RX58_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()
