@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editions/ArchiveLayout.h"
+#include "editions/RegisterMaps.h"
 #include "protocol/Modbus.h"
 
 #include <cstdint>
@@ -30,6 +32,18 @@ struct Edition {
     ImageSpec Setup;
     // Bytes of the setup image that the setup write sends (its register part).
     int SetupWriteBytes;
+
+    // Where the record fields live in the two images (host order).
+    editions::RegisterMap CurrentMap;
+    editions::RegisterMap SetupMap;
+    // The twelve calibration registers start here in the setup image.
+    int CalibrationOffset;
+
+    // Raw archive records: sizes, check spans and field offsets.
+    const editions::ArchiveLayout* Archive;
+
+    constexpr int HourlyRecordBytes() const { return Archive->HourlyBytes; }
+    constexpr int FullRecordBytes() const { return Archive->FullBytes; }
 };
 
 // Identification reply of function 0x11: "RX58" in data bytes 0..3 (frame
@@ -55,6 +69,10 @@ inline constexpr Edition EditionV3{
     .Current = {30001, 180, 360, edition_detail::CurrentLayoutV3, 2},
     .Setup = {40001, 142, 284, edition_detail::SetupLayoutV3, 2},
     .SetupWriteBytes = 284,
+    .CurrentMap = editions::register_maps_detail::CurrentV3,
+    .SetupMap = editions::register_maps_detail::SetupV3,
+    .CalibrationOffset = 154,
+    .Archive = &editions::ArchiveLayoutV3,
 };
 
 inline constexpr Edition EditionV2{
@@ -63,6 +81,10 @@ inline constexpr Edition EditionV2{
     .Current = {30001, 136, 300, edition_detail::CurrentLayoutV2, 2},
     .Setup = {40001, 104, 254, edition_detail::SetupLayoutV2, 2},
     .SetupWriteBytes = 208,
+    .CurrentMap = editions::register_maps_detail::CurrentV2,
+    .SetupMap = editions::register_maps_detail::SetupV2,
+    .CalibrationOffset = 102,
+    .Archive = &editions::ArchiveLayoutV2,
 };
 
 // The descriptor of a protocol version, or nullptr for any other number.
