@@ -1,6 +1,9 @@
 #pragma once
 
+#include "editions/ArchiveCells.h"
 #include "editions/ArchiveLayout.h"
+#include "editions/Enumerations.h"
+#include "editions/JournalCodes.h"
 #include "editions/RegisterMaps.h"
 #include "protocol/Modbus.h"
 
@@ -42,6 +45,13 @@ struct Edition {
     // Raw archive records: sizes, check spans and field offsets.
     const editions::ArchiveLayout* Archive;
 
+    // Texts: enumerations, reaction lists, abnormal-situation bits.
+    const editions::EnumerationSet* Enums;
+    // Cells of a decoded archive record and the views' columns.
+    const editions::ArchiveCellTable* Cells;
+    // Parameter codes of the journal.
+    editions::JournalCodeTable JournalCodes;
+
     constexpr int HourlyRecordBytes() const { return Archive->HourlyBytes; }
     constexpr int FullRecordBytes() const { return Archive->FullBytes; }
 };
@@ -73,6 +83,9 @@ inline constexpr Edition EditionV3{
     .SetupMap = editions::register_maps_detail::SetupV3,
     .CalibrationOffset = 154,
     .Archive = &editions::ArchiveLayoutV3,
+    .Enums = &editions::EnumerationsV3,
+    .Cells = &editions::ArchiveCellsV3,
+    .JournalCodes = editions::JournalCodesV3,
 };
 
 inline constexpr Edition EditionV2{
@@ -85,6 +98,9 @@ inline constexpr Edition EditionV2{
     .SetupMap = editions::register_maps_detail::SetupV2,
     .CalibrationOffset = 102,
     .Archive = &editions::ArchiveLayoutV2,
+    .Enums = &editions::EnumerationsV2,
+    .Cells = &editions::ArchiveCellsV2,
+    .JournalCodes = editions::JournalCodesV2,
 };
 
 // The descriptor of a protocol version, or nullptr for any other number.
