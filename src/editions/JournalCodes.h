@@ -3,7 +3,9 @@
 #include "editions/Enumerations.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <iterator>
 #include <span>
 
 // The parameter codes of journal records: the parameter's text and how its
@@ -43,7 +45,8 @@ inline const JournalCode* FindJournalCode(JournalCodeTable table, unsigned code)
 
 namespace journal_codes_detail {
 
-inline constexpr JournalCode JournalCodesV3[] = {
+// Codes 1..28, the same in both editions.
+inline constexpr JournalCode Modes[] = {
     {1, "Режим РАБОТА", JournalRule::ByType, enPeriod, nullptr},
     {2, "Режим НАСТРОЙКА", JournalRule::ByType, enPeriod, nullptr},
     {3, "Режим КАЛИБРОВКА", JournalRule::ByType, enPeriod, nullptr},
@@ -62,10 +65,25 @@ inline constexpr JournalCode JournalCodesV3[] = {
     {26, "НСХ ТСП t2", JournalRule::Enum, enRtd, nullptr},
     {27, "НСХ ТСП t3", JournalRule::Enum, enRtd, nullptr},
     {28, "НСХ ТСП t4", JournalRule::Enum, enRtd, nullptr},
+};
+
+inline constexpr JournalCode DtMinV3[] = {
     {29, "dt_min1", JournalRule::Hundredths, enPeriod, nullptr},
     {30, "dt_min2", JournalRule::Hundredths, enPeriod, nullptr},
+};
+
+inline constexpr JournalCode DtMinV2[] = {
+    {29, "dt_мин1", JournalRule::Hundredths, enPeriod, nullptr},
+    {30, "dt_мин2", JournalRule::Hundredths, enPeriod, nullptr},
+};
+
+inline constexpr JournalCode ColdWater[] = {
     {31, "tхв летнее дог.", JournalRule::Hundredths, enPeriod, nullptr},
     {32, "tхв зимнее дог.", JournalRule::Hundredths, enPeriod, nullptr},
+};
+
+// Codes from 33 on: numbered differently by edition.
+inline constexpr JournalCode SettingsV3[] = {
     {33, "t_min1", JournalRule::Hundredths, enPeriod, nullptr},
     {34, "t_min2", JournalRule::Hundredths, enPeriod, nullptr},
     {35, "t_min3", JournalRule::Hundredths, enPeriod, nullptr},
@@ -147,56 +165,9 @@ inline constexpr JournalCode JournalCodesV3[] = {
     {115, "W1_max", JournalRule::ByType, enPeriod, nullptr},
     {116, "W2_min", JournalRule::ByType, enPeriod, nullptr},
     {117, "W2_max", JournalRule::ByType, enPeriod, nullptr},
-    {256, "Q1", JournalRule::ByType, enPeriod, nullptr},
-    {257, "Q2", JournalRule::ByType, enPeriod, nullptr},
-    {258, "G1", JournalRule::Suffix, enPeriod, " т"},
-    {259, "G2", JournalRule::Suffix, enPeriod, " т"},
-    {260, "G3", JournalRule::Suffix, enPeriod, " т"},
-    {261, "G4", JournalRule::Suffix, enPeriod, " т"},
-    {262, "V1", JournalRule::Suffix, enPeriod, " м3"},
-    {263, "V2", JournalRule::Suffix, enPeriod, " м3"},
-    {264, "V3", JournalRule::Suffix, enPeriod, " м3"},
-    {265, "V4", JournalRule::Suffix, enPeriod, " м3"},
-    {266, "V5", JournalRule::Suffix, enPeriod, " м3"},
-    {267, "Тшт.ТС1", JournalRule::Minutes, enPeriod, nullptr},
-    {268, "Тmin.ТС1", JournalRule::Minutes, enPeriod, nullptr},
-    {269, "Тmax.ТС1", JournalRule::Minutes, enPeriod, nullptr},
-    {270, "Тdt.ТС1", JournalRule::Minutes, enPeriod, nullptr},
-    {271, "Тэп.ТС1", JournalRule::Minutes, enPeriod, nullptr},
-    {272, "Тф.ТС1", JournalRule::Minutes, enPeriod, nullptr},
-    {273, "Тшт.ТС2", JournalRule::Minutes, enPeriod, nullptr},
-    {274, "Тmin.ТС2", JournalRule::Minutes, enPeriod, nullptr},
-    {275, "Тmax.ТС2", JournalRule::Minutes, enPeriod, nullptr},
-    {276, "Тdt.ТС2", JournalRule::Minutes, enPeriod, nullptr},
-    {277, "Тэп.ТС2", JournalRule::Minutes, enPeriod, nullptr},
-    {278, "Тф.ТС2", JournalRule::Minutes, enPeriod, nullptr},
-    {279, "Траб.V5", JournalRule::Minutes, enPeriod, nullptr},
-    {280, "Тост.V5", JournalRule::Minutes, enPeriod, nullptr},
 };
 
-inline constexpr JournalCode JournalCodesV2[] = {
-    {1, "Режим РАБОТА", JournalRule::ByType, enPeriod, nullptr},
-    {2, "Режим НАСТРОЙКА", JournalRule::ByType, enPeriod, nullptr},
-    {3, "Режим КАЛИБРОВКА", JournalRule::ByType, enPeriod, nullptr},
-    {4, "Текущее время", JournalRule::ByType, enPeriod, nullptr},
-    {5, "Смена периода теплопотребления", JournalRule::Enum, enPeriod, nullptr},
-    {16, "Сброс архива", JournalRule::ByType, enPeriod, nullptr},
-    {17, "Отчетный день месяца", JournalRule::ByType, enPeriod, nullptr},
-    {18, "Период теплопотребления", JournalRule::Enum, enPeriod, nullptr},
-    {19, "Начало летнего периода", JournalRule::Season, enPeriod, nullptr},
-    {20, "Начало зимнего периода", JournalRule::Season, enPeriod, nullptr},
-    {21, "Схема ТС1", JournalRule::Enum, enScheme1, nullptr},
-    {22, "Схема ТС2", JournalRule::Enum, enScheme2, nullptr},
-    {23, "Дополнительный  канал V5", JournalRule::ByType, enPeriod, nullptr},
-    {24, "Единица изм.тепл.энергии", JournalRule::Enum, enUnit, nullptr},
-    {25, "НСХ ТСП t1", JournalRule::Enum, enRtd, nullptr},
-    {26, "НСХ ТСП t2", JournalRule::Enum, enRtd, nullptr},
-    {27, "НСХ ТСП t3", JournalRule::Enum, enRtd, nullptr},
-    {28, "НСХ ТСП t4", JournalRule::Enum, enRtd, nullptr},
-    {29, "dt_мин1", JournalRule::Hundredths, enPeriod, nullptr},
-    {30, "dt_мин2", JournalRule::Hundredths, enPeriod, nullptr},
-    {31, "tхв летнее дог.", JournalRule::Hundredths, enPeriod, nullptr},
-    {32, "tхв зимнее дог.", JournalRule::Hundredths, enPeriod, nullptr},
+inline constexpr JournalCode SettingsV2[] = {
     {33, "Датчик P1", JournalRule::Enum, enPressureSensor, nullptr},
     {34, "Датчик P2", JournalRule::Enum, enPressureSensor, nullptr},
     {35, "Датчик P3", JournalRule::Enum, enPressureSensor, nullptr},
@@ -252,6 +223,10 @@ inline constexpr JournalCode JournalCodesV2[] = {
     {85, "Gmax3", JournalRule::Suffix, enPeriod, " м3/ч"},
     {86, "Gmax4", JournalRule::Suffix, enPeriod, " м3/ч"},
     {87, "Gmax5", JournalRule::Suffix, enPeriod, " м3/ч"},
+};
+
+// Counters and time counters, the same in both editions.
+inline constexpr JournalCode Counters[] = {
     {256, "Q1", JournalRule::ByType, enPeriod, nullptr},
     {257, "Q2", JournalRule::ByType, enPeriod, nullptr},
     {258, "G1", JournalRule::Suffix, enPeriod, " т"},
@@ -278,6 +253,18 @@ inline constexpr JournalCode JournalCodesV2[] = {
     {279, "Траб.V5", JournalRule::Minutes, enPeriod, nullptr},
     {280, "Тост.V5", JournalRule::Minutes, enPeriod, nullptr},
 };
+
+// One table out of sorted parts, at compile time.
+template <std::size_t... N>
+constexpr auto Join(const JournalCode (&... parts)[N]) {
+    std::array<JournalCode, (N + ...)> out{};
+    std::size_t at = 0;
+    ((std::copy(std::begin(parts), std::end(parts), out.begin() + at), at += N), ...);
+    return out;
+}
+
+inline constexpr auto JournalCodesV3 = Join(Modes, DtMinV3, ColdWater, SettingsV3, Counters);
+inline constexpr auto JournalCodesV2 = Join(Modes, DtMinV2, ColdWater, SettingsV2, Counters);
 
 constexpr bool SortedByCode(JournalCodeTable table) {
     for (std::size_t i = 1; i < table.size(); ++i)
