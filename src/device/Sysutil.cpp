@@ -121,7 +121,10 @@ TimeParts DecodeTime(double value) {
 }
 
 void AppendNumber(std::string& out, NumberFormat format, double value) {
-    auto it = std::back_inserter(out);
+    // Formatting into a stack buffer and appending once is markedly faster
+    // than growing the string character by character.
+    fmt::memory_buffer buffer;
+    auto it = std::back_inserter(buffer);
     switch (format) {
     case NumberFormat::Fixed2:
         fmt::format_to(it, FMT_COMPILE("{:.2f}"), value);
@@ -145,6 +148,7 @@ void AppendNumber(std::string& out, NumberFormat format, double value) {
         fmt::format_to(it, FMT_COMPILE("{:g}"), value);
         break;
     }
+    out.append(buffer.data(), buffer.size());
 }
 
 void AppendInt(std::string& out, long long value) {
