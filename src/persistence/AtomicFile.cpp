@@ -1,6 +1,5 @@
 #include "persistence/AtomicFile.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -147,40 +146,6 @@ void AtomicFileWriter::Discard() {
         temporary_.clear();
     }
     buffer_.clear();
-}
-
-bool ReadFilePrefix(const std::filesystem::path& file, std::size_t limit, std::string& content,
-                    int& error) {
-    content.clear();
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = errno;
-        return false;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-        ::close(fd);
-        return false;
-    }
-    content.reserve(std::min(limit, static_cast<std::size_t>(info.st_size)));
-    char chunk[16 * 1024];
-    while (content.size() < limit) {
-        const ssize_t n = ::read(fd, chunk, std::min(sizeof chunk, limit - content.size()));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            error = errno;
-            ::close(fd);
-            content.clear();
-            return false;
-        }
-        if (n == 0)
-            break;
-        content.append(chunk, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return true;
 }
 
 } // namespace persistence

@@ -46,9 +46,4 @@ private:
     std::vector<char> buffer_;
 };
 
-// Reads at most `limit` bytes of a regular file. False when it cannot be
-// opened, is not a regular file or a read fails; `error` gets errno.
-bool ReadFilePrefix(const std::filesystem::path& file, std::size_t limit, std::string& content,
-                    int& error);
-
 } // namespace persistence

@@ -1,6 +1,7 @@
 #include "persistence/SettingsStore.h"
 
 #include "persistence/AtomicFile.h"
+#include "persistence/FileReader.h"
 #include "persistence/RegistryText.h"
 
 #include <cerrno>
