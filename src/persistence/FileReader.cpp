@@ -1,12 +1,11 @@
 #include "persistence/FileReader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace persistence {
 namespace {
@@ -74,7 +73,9 @@ std::size_t FileReader::Read(void* data, std::size_t size) {
     return done;
 }
 
-std::uint64_t FileReader::Remaining() const { return size_ > consumed_ ? size_ - consumed_ : 0; }
+std::uint64_t FileReader::Remaining() const {
+    return size_ > consumed_ ? size_ - consumed_ : 0;
+}
 
 bool ReadFilePrefix(const std::filesystem::path& file, std::size_t limit, std::string& content,
                     int& error) {

@@ -1,37 +1,15 @@
 #include "persistence/AtomicFile.h"
 
+#include "FileSizeLimit.h"
 #include "TempFolder.h"
 
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <vector>
 
 using namespace persistence;
 
 namespace {
-
-// Caps the size of files this process may write (as a full disk would) and
-// lifts the cap again; a write past it fails with EFBIG instead of a signal.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
-};
 
 std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
     std::vector<std::string> names;
