@@ -40,6 +40,8 @@ protected:
     Item& NextItem() { return Thread.NextItem(); }
     // Offers the slot at PutIndex to the worker (see QueueThread::Put).
     bool Put(std::int32_t command, std::uint32_t options) { return Thread.Put(command, options); }
+    // Whether a request of the kind is queued and its completion not handled.
+    bool IsQueued(std::int32_t kind) const { return Thread.IsQueued(kind); }
     // Adds a port object's actions to the worker.
     void JoinActions(std::unique_ptr<channels::RequestActions> actions);
     TChanelThread& Worker() { return Thread; }

@@ -100,6 +100,11 @@ public:
                SlotCount;
     }
 
+    // User-interface thread: whether a request of the kind is pending.
+    bool IsQueued(std::int32_t kind) const {
+        return AnyPending([kind](const Item& item) { return item.Command == kind; });
+    }
+
     // User-interface thread, on a completion message: the slot it reports,
     // and the step past it once it has been handled.
     Item& DoneItem() { return Slots[DoneIndex.load(std::memory_order_relaxed)]; }
@@ -156,13 +161,18 @@ private:
     }
 
     bool AllPendingExclusive() const {
+        return !AnyPending([](const Item& item) { return (item.Options & qoExclusive) == 0; });
+    }
+
+    template <class Predicate>
+    bool AnyPending(Predicate matches) const {
         for (int i = DoneIndex.load(std::memory_order_relaxed);
              i != PutIndex.load(std::memory_order_relaxed); i = (i + 1) % SlotCount) {
-            if ((Slots[i].Options & qoExclusive) == 0) {
-                return false;
+            if (matches(Slots[i])) {
+                return true;
             }
         }
-        return true;
+        return false;
     }
 
     Item Slots[SlotCount];
