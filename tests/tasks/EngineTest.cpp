@@ -224,6 +224,7 @@ TEST_F(EngineTest, ChanelExceptionsNeverLeaveTick) {
     }
     {
         answer = [](const Bytes& r) { return r[1] == 0x11 ? IdentReply(3) : Bytes{}; };
+        chanel = nullptr; // went with the first task
         RX58ClearArchiveTask task(context, true);
         ASSERT_TRUE(RunToRequest(task, 3));
         chanel->ThrowOnDisconnect = true;
