@@ -1,5 +1,7 @@
 #include "rx58sim/ArchiveRing.h"
 
+#include "device/Rx58datatypes.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -10,9 +12,7 @@ ArchiveRing::ArchiveRing(int recordSize, int capacity)
       slots_(static_cast<std::size_t>(recordSize) * static_cast<std::size_t>(capacity_), 0xFF) {}
 
 int ArchiveRing::Count() const {
-    if (next_ >= first_)
-        return next_ - first_;
-    return Last() - first_ + next_ + 1;
+    return device::RingDescriptor{Last(), first_, next_}.Count();
 }
 
 void ArchiveRing::Place(int count, std::uint16_t next) {
@@ -44,6 +44,13 @@ void ArchiveRing::ReadPage(std::uint16_t start, int maxRecords, Page& page) cons
         index = index == 0 ? Last() : index - 1;
     }
     page.Next = static_cast<std::uint16_t>(index);
+}
+
+void ArchiveRing::Append(const std::uint8_t* record) {
+    std::memcpy(Slot(next_), record, static_cast<std::size_t>(recordSize_));
+    next_ = static_cast<std::uint16_t>((next_ + 1) % capacity_);
+    if (next_ == first_)
+        first_ = static_cast<std::uint16_t>((first_ + 1) % capacity_);
 }
 
 void ArchiveRing::Clear() {

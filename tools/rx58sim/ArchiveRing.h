@@ -36,6 +36,9 @@ public:
 
     // Up to `maxRecords` records from slot `start` towards older ones.
     void ReadPage(std::uint16_t start, int maxRecords, Page& page) const;
+    // Writes a record of RecordSize() bytes at Next and advances it; a full
+    // ring gives up its oldest record.
+    void Append(const std::uint8_t* record);
     // Empties the ring: every slot erased, First = Next = 0.
     void Clear();
 

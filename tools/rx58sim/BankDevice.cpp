@@ -14,8 +14,7 @@ std::uint8_t BankDevice::ReadRegisters(bool input, std::uint16_t address, std::u
     RegisterBank& bank = input ? Input : Holding;
     if (!bank.Covers(address, count))
         return ecIllegalAddress;
-    if (input)
-        RefreshInput();
+    Refresh(input);
     bank.Read(address, count, out);
     return ecNone;
 }
@@ -42,6 +41,8 @@ std::uint8_t BankDevice::WriteRegisters(std::uint16_t address, std::uint16_t cou
         return ecIllegalAddress;
     if (Locked)
         return ecAccessDenied;
+    // Registers the write leaves alone must show the moment (the clock).
+    Refresh(false);
     std::vector<std::uint8_t> before(2u * count);
     Holding.Read(address, count, before.data());
     Holding.Write(address, count, data);

@@ -34,8 +34,8 @@ public:
     bool Locked = false;
 
 protected:
-    // Called before the input registers are read, so they show the moment.
-    virtual void RefreshInput() {}
+    // Called before registers are read, so they show the moment.
+    virtual void Refresh(bool /*input*/) {}
     // Called with the holding bank already holding the written registers
     // (register numbers, inclusive); returns an exception code to undo the
     // write and answer with it.
