@@ -240,3 +240,18 @@ TEST_F(ModemLinkFixture, EscapeAndHangUpCommandsWorkOverTheLine) {
     EXPECT_NE(client.ReadUntil("OK\r\n").find("OK"), std::string::npos);
     EXPECT_TRUE(client.Transact(ReadFour).empty()) << "no call, no device";
 }
+
+TEST_F(LinkFixture, ATcpClientThatLeavesMidReplyDoesNotTakeTheProcessDown) {
+    config.Transport = sim::TransportKind::Tcp;
+    config.Baud = 1200;
+    Start();
+    {
+        TestClient leaving;
+        ASSERT_TRUE(leaving.OpenTcp(server->Endpoint()));
+        ASSERT_TRUE(leaving.Write(Frame({Address, 0x04, 0x00, 0x00, 0x00, 100})));
+        ASSERT_FALSE(leaving.Read(3000ms, 20ms).empty()) << "the reply has begun";
+    }
+    TestClient next;
+    ASSERT_TRUE(next.OpenTcp(server->Endpoint()));
+    EXPECT_EQ(next.Transact(ReadFour, 5000ms), Expected(4));
+}

@@ -40,7 +40,10 @@ public:
     // Reads until `text` has arrived (or `total` passes); returns all read.
     std::string ReadUntil(const std::string& text,
                           std::chrono::milliseconds total = std::chrono::milliseconds(5000));
-    Bytes Transact(const Bytes& request) { return Write(request) ? Read() : Bytes{}; }
+    Bytes Transact(const Bytes& request,
+                   std::chrono::milliseconds total = std::chrono::milliseconds(3000)) {
+        return Write(request) ? Read(total) : Bytes{};
+    }
     bool HungUp() const { return hungUp_; }
 
 private:

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace sim {
@@ -31,7 +32,8 @@ bool FdLine::Write(const std::uint8_t* data, std::size_t size, int stopFd) {
     while (size > 0) {
         if (fd_ < 0)
             return false;
-        const ssize_t n = ::write(fd_, data, size);
+        const ssize_t n =
+            socket_ ? ::send(fd_, data, size, MSG_NOSIGNAL) : ::write(fd_, data, size);
         if (n > 0) {
             data += n;
             size -= static_cast<std::size_t>(n);

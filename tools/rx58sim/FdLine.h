@@ -18,6 +18,9 @@ protected:
 
     void CloseFd();
     int fd_ = -1;
+    // A socket is written with send(), so a vanished peer is an error
+    // rather than a SIGPIPE that would end the process the simulator runs in.
+    bool socket_ = false;
 };
 
 } // namespace sim

@@ -53,9 +53,18 @@ public:
     }
 
     void HangUp() override {
-        CloseFd();
+        // The next pair (and the link to it) exists before the client sees
+        // the hang-up, so a client that reopens at once finds it.
+        const int old = fd_;
+        fd_ = -1;
+        try {
+            Create();
+        } catch (...) {
+            ::close(old);
+            throw;
+        }
+        ::close(old);
         peer_ = false;
-        Create();
     }
 
     bool HasPeer() const override { return peer_; }

@@ -20,6 +20,7 @@ namespace {
 class TcpLine final : public FdLine {
 public:
     explicit TcpLine(int port) {
+        socket_ = true;
         listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         if (listen_ < 0)
             throw std::runtime_error(std::string("socket: ") + std::strerror(errno));
