@@ -135,9 +135,10 @@ protected:
     platform::MainQueueScope mainQueue{loop};
     TempFolder folder;
     tasks::TaskContext context;
-    std::unique_ptr<sim::Simulator> simulator;
     std::mutex logMutex;
     std::vector<std::string> log;
+    // After the log: the simulator's thread writes to it until it stops.
+    std::unique_ptr<sim::Simulator> simulator;
     int ticks = 0;
 };
 
