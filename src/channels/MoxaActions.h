@@ -1,10 +1,12 @@
 #pragma once
 
+#include "channels/ChanelThread.h"
+#include "channels/MoxaRequest.h"
 #include "channels/Moxaport.h"
+#include "channels/SocketLibrary.h"
 
 #include <cstdint>
 #include <functional>
-#include <string>
 
 // What the channel worker does for the adapter's request kinds. Each
 // action runs on the worker thread and reports a failure by throwing a
@@ -12,34 +14,37 @@
 
 namespace channels {
 
-struct MoxaOpenParams {
-    std::uint8_t PortNumber = 0;
-    std::string AdapterHost;
-    int ReadTotalTimeout = 0;
-    int ReadIntervalTimeout = 0;
-    std::uint16_t DataPortBase = 0;
-    std::uint16_t CommandPortBase = 0;
-    std::uint32_t BaudRate = 0;
-    std::uint8_t Dtr = 0;
-    std::uint8_t Rts = 0;
-};
+inline constexpr const char* MoxaReadErrorText = "Ошибка при чтении";
+inline constexpr const char* MoxaNoAnswerText = "Нет ответа";
 
-// Which activity lamp a transfer lights: the channel's own numbering.
-enum class MoxaLamp { Receive = 0, Transmit = 1 };
-using MoxaLampSignal = std::function<void(MoxaLamp)>;
+// Lights an activity lamp (LampReceive, LampTransmit).
+using MoxaLampSignal = std::function<void(std::uintptr_t lamp)>;
 
 // Opens the adapter port, sets its speed and lines. On failure the port is
 // left closed, so no half-set connection outlives the failed open.
-void MoxaOpenAction(TMoxaPort& port, const MoxaOpenParams& params);
+void MoxaOpenAction(TMoxaPort& port, const MoxaRequest& fields);
 void MoxaCloseAction(TMoxaPort& port);
-// Writes the request and reads one reply into `rx` (at most `rxCapacity`
-// bytes); returns the reply's length. Bytes left over from an earlier
-// reply are dropped first, as the serial channel purges its port.
-std::uint16_t MoxaTransferAction(TMoxaPort& port, const std::uint8_t* tx, std::uint16_t txLength,
-                                 std::uint8_t* rx, std::uint16_t rxCapacity,
-                                 const MoxaLampSignal& lamp);
+// Writes TxData and reads one reply of at most 512 bytes into RxData,
+// setting RxLength. Bytes left over from an earlier reply are dropped
+// first, as the serial channel purges its port.
+void MoxaTransferAction(TMoxaPort& port, ChanelCommonStruct& request, const MoxaLampSignal& lamp);
 
-inline constexpr const char* MoxaReadErrorText = "Ошибка при чтении";
-inline constexpr const char* MoxaNoAnswerText = "Нет ответа";
+// The worker's actions on the channel's adapter port: rkMoxaOpen,
+// rkMoxaClose, rkMoxaTransfer and rkMoxaTransferQuiet. Owns the port, which
+// it closes when destroyed, and keeps the socket library started meanwhile.
+class MoxaActions final : public RequestActions {
+public:
+    // Waits on the port end early when `cancel` is cancelled.
+    explicit MoxaActions(const platform::CancelToken* cancel = nullptr) : AdapterPort(cancel) {}
+
+    bool Performs(std::int32_t kind) const override;
+    void Perform(std::int32_t kind, ChanelCommonStruct& request, TChanelThread& worker) override;
+
+    TMoxaPort& Port() { return AdapterPort; }
+
+private:
+    SocketLibraryScope Library; // made before the port, gone after it
+    TMoxaPort AdapterPort;
+};
 
 } // namespace channels

@@ -64,7 +64,9 @@ std::uint16_t AdapterTcpPort(std::uint16_t base, int portNumber) {
 
 } // namespace
 
-int TMoxaPort::Ready() const {
+// The checks every operation but Open and Close starts with.
+int TMoxaPort::Ready() {
+    lastSocketError_ = 0;
     if (!SocketLibraryStarted())
         return mrSocketInit;
     return IsOpen() ? mrOk : mrNoPort;
@@ -86,6 +88,7 @@ int TMoxaPort::SocketFailure(const TSyncSocket& socket) {
 
 int TMoxaPort::Open(const std::string& host, int portNumber, int timeout, int chunkTimeout,
                     std::uint16_t dataPortBase, std::uint16_t commandPortBase) {
+    lastSocketError_ = 0;
     if (!SocketLibraryStarted())
         return mrSocketInit;
     Close();
@@ -96,8 +99,8 @@ int TMoxaPort::Open(const std::string& host, int portNumber, int timeout, int ch
     if (dataPort == 0 || commandPort == 0)
         return mrBadParameter;
 
-    auto command = std::make_unique<TSyncSocket>(timeout, 0);
-    auto data = std::make_unique<TSyncSocket>(timeout, chunkTimeout);
+    auto command = std::make_unique<TSyncSocket>(timeout, 0, cancel_);
+    auto data = std::make_unique<TSyncSocket>(timeout, chunkTimeout, cancel_);
     if (!command->Create(0, "0", SOCK_STREAM, 0)) {
         lastSocketError_ = command->LastError();
         return mrSocketError;

@@ -42,7 +42,9 @@ int MoxaCheck(int code);
 
 class TMoxaPort {
 public:
-    TMoxaPort() = default;
+    // Every wait of the connections also ends when `cancel` (if given) is
+    // cancelled; the token must outlive the port.
+    explicit TMoxaPort(const platform::CancelToken* cancel = nullptr) : cancel_(cancel) {}
     ~TMoxaPort() { Close(); }
     TMoxaPort(const TMoxaPort&) = delete;
     TMoxaPort& operator=(const TMoxaPort&) = delete;
@@ -70,16 +72,18 @@ public:
     std::uint32_t BaudRate() const { return baudRate_; }
     std::uint8_t Dtr() const { return dtr_; }
     std::uint8_t Rts() const { return rts_; }
-    // The errno of the socket failure behind the last failed operation.
+    // The errno of the socket failure behind the last operation's failure
+    // (ECANCELED when a cancellation cut it short), 0 when none.
     int LastSocketError() const { return lastSocketError_; }
 
 private:
-    int Ready() const;
+    int Ready();
     int SendCommand(const std::uint8_t* request, int length);
     int CommandReply(std::uint8_t code);
     int CommandFailure();
     int SocketFailure(const TSyncSocket& socket);
 
+    const platform::CancelToken* cancel_;
     std::uint32_t baudRate_ = 19200;
     std::unique_ptr<TSyncSocket> data_;
     std::unique_ptr<TSyncSocket> command_;

@@ -71,8 +71,7 @@ bool TQueueIDThreadChanel::SendPacket(const std::uint8_t* data, int length, std:
     }
     item.Request.TxLength = static_cast<std::uint16_t>(length);
     item.Request.Id = id;
-    Put(quiet ? rkTransferQuiet : rkTransfer,
-        GetQueueCount() > BusyThreshold ? qoDropIfBusy : qoAlways);
+    Put(TransferKind(quiet), GetQueueCount() > BusyThreshold ? qoDropIfBusy : qoAlways);
     return true;
 }
 
@@ -81,6 +80,10 @@ int TQueueIDThreadChanel::GetQueueCount() const {
 }
 
 void TQueueIDThreadChanel::OnLineEvent() {}
+
+std::int32_t TQueueIDThreadChanel::TransferKind(bool quiet) const {
+    return quiet ? rkTransferQuiet : rkTransfer;
+}
 
 void TQueueIDThreadChanel::JoinActions(std::unique_ptr<channels::RequestActions> actions) {
     Thread.Join(std::move(actions));

@@ -32,6 +32,10 @@ public:
     int GetQueueCount() const override;
     // A line event from the port's watcher (WmUser + 2).
     virtual void OnLineEvent();
+    // The kind SendPacket queues a transfer as: rkTransfer or rkTransferQuiet
+    // here; a channel whose port object has transfer kinds of its own names
+    // them.
+    virtual std::int32_t TransferKind(bool quiet) const;
 
 protected:
     using Item = QueueItem<ChanelCommonStruct>;

@@ -48,15 +48,19 @@ sockaddr_in MakeAddress(in_addr host, std::uint16_t port) {
     return address;
 }
 
-// Waits for `events` on `fd` until `deadline`. 1 ready, 0 timed out, -1 on
-// a poll failure (errno set).
-int WaitReady(int fd, short events, Clock::time_point deadline) {
+// Waits for `events` on `fd` until `deadline`, or until `cancelFd` (when
+// not -1) becomes readable. 1 ready, 0 timed out, -1 on a poll failure
+// (errno set) or cancellation (errno ECANCELED).
+int WaitReady(int fd, short events, Clock::time_point deadline, int cancelFd) {
     for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         const int ms = left.count() > 0 ? static_cast<int>(left.count()) : 0;
-        pollfd p{fd, events, 0};
-        const int result = poll(&p, 1, ms);
+        pollfd p[2] = {{fd, events, 0}, {cancelFd, POLLIN, 0}};
+        const int result = poll(p, cancelFd >= 0 ? 2 : 1, ms);
+        if (result > 0 && (p[1].revents & POLLIN)) {
+            errno = ECANCELED;
+            return -1;
+        }
         if (result > 0)
             return 1;
         if (result == 0)
@@ -75,7 +79,7 @@ Clock::time_point After(int ms) {
 // ---------------------------------------------------------------------------
 // TAsyncSocket
 
-TAsyncSocket::TAsyncSocket(channels::UiPoster poster) : poster_(std::move(poster)) {}
+TAsyncSocket::TAsyncSocket(platform::UiQueue* ui) : ui_(ui) {}
 
 TAsyncSocket::~TAsyncSocket() {
     Close();
@@ -128,11 +132,20 @@ bool TAsyncSocket::Create(std::uint16_t localPort, const std::string& localAddre
 }
 
 void TAsyncSocket::Attach(int fd, int type, SocketNotifier::Mode mode) {
-    if (poster_)
-        notifier_ = std::make_unique<SocketNotifier>(
-            fd, mode, poster_, [this](SocketEvent event, int error) { Dispatch(event, error); });
+    if (ui_) {
+        auto window = std::make_unique<platform::Mailbox>(
+            *ui_, [this](const platform::Message& message) { OnMessage(message); });
+        notifier_ = std::make_unique<SocketNotifier>(fd, mode, window->Address());
+        window_ = std::move(window);
+    }
     fd_ = fd;
     type_ = type;
+}
+
+void TAsyncSocket::OnMessage(const platform::Message& message) {
+    if (message.Code == channels::SocketMessage &&
+        message.WParam <= static_cast<std::uintptr_t>(SocketEvent::Write))
+        Dispatch(static_cast<SocketEvent>(message.WParam), static_cast<int>(message.LParam));
 }
 
 void TAsyncSocket::Dispatch(SocketEvent event, int error) {
@@ -237,6 +250,7 @@ int TAsyncSocket::Receive(void* buffer, int size) {
 
 void TAsyncSocket::Close() {
     notifier_.reset(); // the watcher must be gone before the descriptor is
+    window_.reset();   // events already posted are dropped
     if (fd_ >= 0) {
         close(fd_);
         fd_ = -1;
@@ -277,9 +291,17 @@ private:
     bool owned_;
 };
 
-TSyncSocket::TSyncSocket(int timeout, int chunkTimeout, channels::UiPoster poster)
-    : TAsyncSocket(std::move(poster)), timeout_(timeout < 0 ? 0 : timeout),
+TSyncSocket::TSyncSocket(int timeout, int chunkTimeout, const platform::CancelToken* cancel,
+                         platform::UiQueue* ui)
+    : TAsyncSocket(ui), cancel_(cancel), timeout_(timeout < 0 ? 0 : timeout),
       chunkTimeout_(chunkTimeout < 0 ? 0 : chunkTimeout) {}
+
+int TSyncSocket::WaitFor(short events, Clock::time_point deadline) {
+    const int ready = WaitReady(Handle(), events, deadline, cancel_ ? cancel_->Fd() : -1);
+    if (ready < 0)
+        SetLastError(errno);
+    return ready;
+}
 
 bool TSyncSocket::Connect(const std::string& host, std::uint16_t port) {
     WaitGuard guard(*this);
@@ -293,11 +315,11 @@ bool TSyncSocket::Connect(const std::string& host, std::uint16_t port) {
     case ConnectStart::Pending:
         break;
     }
-    const int ready = WaitReady(Handle(), POLLOUT, After(timeout_));
+    const int ready = WaitFor(POLLOUT, After(timeout_));
     if (ready == 0)
         return Fail(ETIMEDOUT);
     if (ready < 0)
-        return Fail(errno);
+        return false;
     const int error = channels::PendingSocketError(Handle());
     return error == 0 || Fail(error);
 }
@@ -313,11 +335,11 @@ int TSyncSocket::Send(const void* data, int length) {
     while (total < length) {
         // The whole wait for room is bounded: a peer that never reads ends
         // the send after Timeout instead of holding the worker forever.
-        const int ready = WaitReady(Handle(), POLLOUT, After(timeout_));
+        const int ready = WaitFor(POLLOUT, After(timeout_));
         if (ready == 0)
             return FailCount(ETIMEDOUT);
         if (ready < 0)
-            return FailCount(errno);
+            return -1;
         const ssize_t sent =
             send(Handle(), bytes + total, static_cast<std::size_t>(length - total), MSG_NOSIGNAL);
         if (sent > 0) {
@@ -344,12 +366,11 @@ int TSyncSocket::Receive(void* buffer, int size) {
     int total = 0;
     auto deadline = After(timeout_);
     while (total < size) {
-        const int ready = WaitReady(Handle(), POLLIN, deadline);
+        const int ready = WaitFor(POLLIN, deadline);
         if (ready <= 0) {
-            const int error = ready == 0 ? ETIMEDOUT : errno;
             if (total > 0)
                 break; // the silence after a piece ends the reply
-            return FailCount(error);
+            return ready == 0 ? FailCount(ETIMEDOUT) : -1;
         }
         const ssize_t got =
             recv(Handle(), bytes + total, static_cast<std::size_t>(size - total), 0);

@@ -1,8 +1,12 @@
 #pragma once
 
 #include "channels/SocketNotifier.h"
+#include "platform/CancelToken.h"
+#include "platform/Mailbox.h"
+#include "platform/UiQueue.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,15 +16,17 @@
 // IPv4 sockets over POSIX. Failures are reported by the result and by
 // LastError(), an errno value; nothing here throws.
 
-// A non-blocking TCP or UDP socket. Given a poster, its network events are
-// delivered on the user-interface thread to the six handlers; without one
-// the socket raises no events (the synchronous socket on a worker thread).
+// A non-blocking TCP or UDP socket. Given a user-interface queue, its network
+// events arrive there as SocketMessage in a mailbox of the socket's own and
+// go to the six handlers; without one the socket raises no events (the
+// synchronous socket on a worker thread). Made, used and destroyed on one
+// thread: the user-interface thread when events are wanted.
 class TAsyncSocket {
 public:
     // Receives the socket and the event's error code (0 when none).
     using EventHandler = std::function<void(TAsyncSocket&, int error)>;
 
-    explicit TAsyncSocket(channels::UiPoster poster = {});
+    explicit TAsyncSocket(platform::UiQueue* ui = nullptr);
     virtual ~TAsyncSocket();
     TAsyncSocket(const TAsyncSocket&) = delete;
     TAsyncSocket& operator=(const TAsyncSocket&) = delete;
@@ -37,7 +43,7 @@ public:
     virtual bool Connect(const std::string& host, std::uint16_t port);
     bool Listen(int backlog = SOMAXCONN);
     // Takes the next waiting connection into `into`, which must have no
-    // socket; `into` raises its own events through its own poster.
+    // socket; `into` raises its own events through its own queue.
     bool Accept(TAsyncSocket& into);
     // One attempt each: the count moved, 0 from Receive when the peer has
     // closed, or -1 (EAGAIN when the socket is full or empty).
@@ -73,22 +79,26 @@ protected:
 
 private:
     void Attach(int fd, int type, channels::SocketNotifier::Mode mode);
+    void OnMessage(const platform::Message& message);
     void Dispatch(channels::SocketEvent event, int error);
 
     int fd_ = -1;
     int type_ = 0;
     std::atomic<int> lastError_{0};
-    channels::UiPoster poster_;
+    platform::UiQueue* ui_;
+    std::unique_ptr<platform::Mailbox> window_;
     std::unique_ptr<channels::SocketNotifier> notifier_;
 };
 
 // A socket whose Connect, Send and Receive wait, with poll, for at most
 // `Timeout` ms (connection, writability, first bytes of a reply) and
 // `ChunkTimeout` ms for each further piece of a reply (0: the reply ends
-// with its first piece).
+// with its first piece). A wait also ends, with ECANCELED, when the cancel
+// token it was given is cancelled.
 class TSyncSocket : public TAsyncSocket {
 public:
-    TSyncSocket(int timeout, int chunkTimeout, channels::UiPoster poster = {});
+    TSyncSocket(int timeout, int chunkTimeout, const platform::CancelToken* cancel = nullptr,
+                platform::UiQueue* ui = nullptr);
 
     // Waits up to Timeout for the connection; ETIMEDOUT when it does not
     // come, the connection's own error (ECONNREFUSED ...) when it fails.
@@ -115,7 +125,10 @@ public:
 
 private:
     class WaitGuard;
+    // 1 ready, 0 timed out, -1 failed or cancelled (error kept).
+    int WaitFor(short events, std::chrono::steady_clock::time_point deadline);
 
+    const platform::CancelToken* cancel_;
     int timeout_;
     int chunkTimeout_;
     std::atomic<bool> inWait_{false};

@@ -2,7 +2,6 @@
 
 #include "channels/SocketOptions.h"
 
-#include <atomic>
 #include <cerrno>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -12,12 +11,6 @@
 #include <unistd.h>
 
 namespace channels {
-
-struct SocketNotifier::Target {
-    explicit Target(Deliver d) : deliver(std::move(d)) {}
-    std::atomic<bool> alive{true};
-    const Deliver deliver;
-};
 
 namespace {
 
@@ -34,9 +27,9 @@ int PendingBytes(int fd) {
 
 } // namespace
 
-SocketNotifier::SocketNotifier(int fd, Mode mode, UiPoster poster, Deliver deliver)
-    : fd_(fd), wakeFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)), poster_(std::move(poster)),
-      target_(std::make_shared<Target>(std::move(deliver))), mode_(mode) {
+SocketNotifier::SocketNotifier(int fd, Mode mode, platform::MailAddress notify)
+    : fd_(fd), wakeFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)), notify_(std::move(notify)),
+      mode_(mode) {
     if (wakeFd_ < 0)
         throw std::system_error(errno, std::generic_category(), "eventfd");
     armed_.write = mode == Mode::Connected;
@@ -49,7 +42,6 @@ SocketNotifier::SocketNotifier(int fd, Mode mode, UiPoster poster, Deliver deliv
 }
 
 SocketNotifier::~SocketNotifier() {
-    target_->alive = false;
     {
         std::lock_guard lock(mutex_);
         stop_ = true;
@@ -181,10 +173,8 @@ bool SocketNotifier::Handle(short revents) {
 }
 
 void SocketNotifier::Post(SocketEvent event, int error) {
-    poster_([target = target_, event, error] {
-        if (target->alive)
-            target->deliver(event, error);
-    });
+    notify_.Post(SocketMessage, static_cast<std::uintptr_t>(event),
+                 static_cast<std::uintptr_t>(error));
 }
 
 void SocketNotifier::Run() {

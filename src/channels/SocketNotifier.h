@@ -1,7 +1,7 @@
 #pragma once
 
-#include <functional>
-#include <memory>
+#include "platform/Mailbox.h"
+
 #include <mutex>
 #include <thread>
 
@@ -15,25 +15,21 @@ namespace channels {
 
 enum class SocketEvent { Accept, Close, Connect, OutOfBand, Read, Write };
 
-// Hands a piece of work to the user-interface thread; must be callable from
-// any thread and run the work there in the order it was given.
-using UiPoster = std::function<void(std::function<void()>)>;
+// The message a socket event arrives as: wParam the SocketEvent, lParam the
+// error code (0, or the errno value the connection failed or closed with).
+inline constexpr unsigned SocketMessage = platform::WmUser + 100;
 
 class SocketNotifier {
 public:
-    // Called on the user-interface thread with the event and its error
-    // code (0, or the errno value the connection failed or closed with).
-    using Deliver = std::function<void(SocketEvent, int error)>;
-
     // What the socket is doing, which decides the events watched.
     enum class Mode { Idle, Connecting, Connected, Listening };
 
     // Starts the watcher thread over `fd`, which the owner keeps open until
-    // this object is destroyed. Throws std::system_error if no thread or
-    // wake-up descriptor can be made.
-    SocketNotifier(int fd, Mode mode, UiPoster poster, Deliver deliver);
-    // Stops the watcher; events already posted but not yet run are dropped.
-    // Destroy on the thread the events are delivered on.
+    // this object is destroyed; events go to `notify` as SocketMessage.
+    // Throws std::system_error if no thread or wake-up descriptor can be made.
+    SocketNotifier(int fd, Mode mode, platform::MailAddress notify);
+    // Stops the watcher. Events already posted stay with the mailbox, which
+    // its owner closes to drop them.
     ~SocketNotifier();
     SocketNotifier(const SocketNotifier&) = delete;
     SocketNotifier& operator=(const SocketNotifier&) = delete;
@@ -43,7 +39,6 @@ public:
     void Rearm(SocketEvent event);
 
 private:
-    struct Target; // shared with posted work, outlives this object
     struct Armed {
         bool read = true;
         bool write = false;
@@ -61,8 +56,7 @@ private:
 
     int fd_;
     int wakeFd_;
-    UiPoster poster_;
-    std::shared_ptr<Target> target_;
+    platform::MailAddress notify_;
     std::mutex mutex_;
     Mode mode_;
     Armed armed_;

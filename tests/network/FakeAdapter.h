@@ -1,5 +1,6 @@
 #pragma once
 
+#include "channels/MoxaRequest.h"
 #include "network/LoopbackServer.h"
 
 #include <functional>
@@ -87,5 +88,22 @@ private:
     LoopbackServer command_;
     LoopbackServer data_;
 };
+
+// An open request for port `portNumber` of the adapter: 19200 bit/s, DTR
+// low, RTS high, `timeout` for every wait and 30 ms gaps within a reply.
+inline channels::MoxaRequest OpenRequest(const FakeAdapter& adapter, int portNumber,
+                                         int timeout = LongWaitMs) {
+    channels::MoxaRequest fields;
+    fields.PortNumber = static_cast<std::uint8_t>(portNumber);
+    fields.SetAdapterHost("127.0.0.1");
+    fields.ReadTotalTimeout = static_cast<std::uint32_t>(timeout);
+    fields.ReadIntervalTimeout = 30;
+    fields.DataPortBase = adapter.DataBase();
+    fields.CommandPortBase = adapter.CommandBase();
+    fields.BaudRate = 19200;
+    fields.Dtr = 0;
+    fields.Rts = 1;
+    return fields;
+}
 
 } // namespace nettest

@@ -3,7 +3,6 @@
 #include "channels/SocketLibrary.h"
 #include "network/FakeAdapter.h"
 
-#include <array>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -23,29 +22,15 @@ std::string FailureOf(Action action) {
     return "";
 }
 
-MoxaOpenParams ParamsFor(FakeAdapter& adapter, int portNumber, int timeout = LongWaitMs) {
-    MoxaOpenParams params;
-    params.PortNumber = static_cast<std::uint8_t>(portNumber);
-    params.AdapterHost = "127.0.0.1";
-    params.ReadTotalTimeout = timeout;
-    params.ReadIntervalTimeout = 30;
-    params.DataPortBase = adapter.DataBase();
-    params.CommandPortBase = adapter.CommandBase();
-    params.BaudRate = 19200;
-    params.Dtr = 0;
-    params.Rts = 1;
-    return params;
-}
-
-class MoxaActions : public testing::Test {
+class MoxaActionsTest : public testing::Test {
 protected:
     SocketLibraryScope library;
     TMoxaPort port;
 };
 
-TEST_F(MoxaActions, OpenSetsSpeedAndLines) {
+TEST_F(MoxaActionsTest, OpenSetsSpeedAndLines) {
     FakeAdapter adapter(2);
-    MoxaOpenParams params = ParamsFor(adapter, 2);
+    MoxaRequest params = OpenRequest(adapter, 2);
     params.BaudRate = 38400;
     EXPECT_EQ(FailureOf([&] { MoxaOpenAction(port, params); }), "");
     EXPECT_TRUE(port.IsOpen());
@@ -58,7 +43,7 @@ TEST_F(MoxaActions, OpenSetsSpeedAndLines) {
     EXPECT_EQ(adapter.Commands(), expected);
 }
 
-TEST_F(MoxaActions, OpenFailuresCarryTheirTextAndLeaveThePortClosed) {
+TEST_F(MoxaActionsTest, OpenFailuresCarryTheirTextAndLeaveThePortClosed) {
     struct Case {
         const char* name;
         FakeAdapter::Responder commandReply;
@@ -83,7 +68,7 @@ TEST_F(MoxaActions, OpenFailuresCarryTheirTextAndLeaveThePortClosed) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FakeAdapter adapter(1, c.commandReply);
-        MoxaOpenParams params = ParamsFor(adapter, 1, c.timeout);
+        MoxaRequest params = OpenRequest(adapter, 1, c.timeout);
         params.PortNumber = static_cast<std::uint8_t>(c.portNumber);
         EXPECT_EQ(FailureOf([&] { MoxaOpenAction(port, params); }), c.text);
         EXPECT_FALSE(port.IsOpen());
@@ -92,33 +77,48 @@ TEST_F(MoxaActions, OpenFailuresCarryTheirTextAndLeaveThePortClosed) {
     }
 }
 
+TEST_F(MoxaActionsTest, HostByNameAndAnOverlongHost) {
+    FakeAdapter adapter(1);
+    MoxaRequest params = OpenRequest(adapter, 1);
+    params.SetAdapterHost("localhost");
+    EXPECT_EQ(FailureOf([&] { MoxaOpenAction(port, params); }), "");
+    EXPECT_TRUE(port.IsOpen());
+
+    params.SetAdapterHost(std::string(MoxaRequest::MaxHostLength + 1, 'a'));
+    EXPECT_EQ(params.HostTooLong, 1);
+    EXPECT_EQ(params.GetAdapterHost(), "") << "never cut to a shorter, other name";
+    EXPECT_EQ(FailureOf([&] { MoxaOpenAction(port, params); }), "Неправильный параметр");
+    EXPECT_FALSE(port.IsOpen());
+}
+
 TEST(MoxaActionsWithoutLibrary, OpenAndTransferReportTheMissingStart) {
     ASSERT_FALSE(SocketLibraryStarted());
     FakeAdapter adapter(1);
     TMoxaPort port;
-    std::uint8_t rx[512];
-    EXPECT_EQ(FailureOf([&] { MoxaOpenAction(port, ParamsFor(adapter, 1)); }),
+    EXPECT_EQ(FailureOf([&] { MoxaOpenAction(port, OpenRequest(adapter, 1)); }),
               "Ошибка инициализации SOCKET");
-    EXPECT_EQ(FailureOf([&] { MoxaTransferAction(port, rx, 1, rx, sizeof rx, {}); }),
+    ChanelCommonStruct request;
+    request.TxLength = 1;
+    EXPECT_EQ(FailureOf([&] { MoxaTransferAction(port, request, {}); }),
               "Ошибка инициализации SOCKET");
 }
 
-class MoxaTransfer : public MoxaActions {
+class MoxaTransfer : public MoxaActionsTest {
 protected:
-    std::vector<MoxaLamp> lamps;
-    std::array<std::uint8_t, 512> rx{};
-    std::uint16_t rxLength = 0;
+    std::vector<std::uintptr_t> lamps;
+    ChanelCommonStruct request;
 
     void OpenOn(FakeAdapter& adapter, int timeout = LongWaitMs) {
-        MoxaOpenAction(port, ParamsFor(adapter, 1, timeout));
+        MoxaOpenAction(port, OpenRequest(adapter, 1, timeout));
     }
     std::string Transfer(const Bytes& tx) {
+        std::copy(tx.begin(), tx.end(), request.TxData);
+        request.TxLength = static_cast<std::uint16_t>(tx.size());
         return FailureOf([&] {
-            rxLength = MoxaTransferAction(port, tx.data(), static_cast<std::uint16_t>(tx.size()),
-                                          rx.data(), static_cast<std::uint16_t>(rx.size()),
-                                          [&](MoxaLamp lamp) { lamps.push_back(lamp); });
+            MoxaTransferAction(port, request, [&](std::uintptr_t lamp) { lamps.push_back(lamp); });
         });
     }
+    Bytes Reply() const { return Bytes(request.RxData, request.RxData + request.RxLength); }
 };
 
 TEST_F(MoxaTransfer, ReplyComesBackWithBothLamps) {
@@ -126,16 +126,15 @@ TEST_F(MoxaTransfer, ReplyComesBackWithBothLamps) {
                         [](const Bytes& request) { return Concat(request, TextBytes("!")); });
     OpenOn(adapter);
     EXPECT_EQ(Transfer(MakeBytes({1, 3, 0, 0, 0, 2, 0xC4, 0x0B})), "");
-    ASSERT_EQ(rxLength, 9);
-    EXPECT_EQ(Bytes(rx.begin(), rx.begin() + 9), MakeBytes({1, 3, 0, 0, 0, 2, 0xC4, 0x0B, '!'}));
-    EXPECT_EQ(lamps, (std::vector<MoxaLamp>{MoxaLamp::Transmit, MoxaLamp::Receive}));
+    EXPECT_EQ(Reply(), MakeBytes({1, 3, 0, 0, 0, 2, 0xC4, 0x0B, '!'}));
+    EXPECT_EQ(lamps, (std::vector<std::uintptr_t>{LampTransmit, LampReceive}));
 }
 
 TEST_F(MoxaTransfer, SilentDeviceIsNoAnswer) {
     FakeAdapter adapter(1, FakeAdapter::Agree, [](const Bytes&) { return Bytes{}; });
     OpenOn(adapter, 300);
     EXPECT_EQ(Transfer(TextBytes("?")), "Нет ответа");
-    EXPECT_EQ(lamps, std::vector<MoxaLamp>{MoxaLamp::Transmit});
+    EXPECT_EQ(lamps, std::vector<std::uintptr_t>{LampTransmit});
 }
 
 TEST_F(MoxaTransfer, DeviceHangingUpInsteadOfAnsweringIsAReadError) {
@@ -143,7 +142,7 @@ TEST_F(MoxaTransfer, DeviceHangingUpInsteadOfAnsweringIsAReadError) {
                         [](const Bytes&) -> std::optional<Bytes> { return std::nullopt; });
     OpenOn(adapter);
     EXPECT_EQ(Transfer(TextBytes("?")), "Ошибка при чтении");
-    EXPECT_EQ(lamps, std::vector<MoxaLamp>{MoxaLamp::Transmit});
+    EXPECT_EQ(lamps, std::vector<std::uintptr_t>{LampTransmit});
     // The next transfer finds the connection gone before it writes.
     EXPECT_EQ(Transfer(TextBytes("?")), "Нет связи с адаптером");
 }
@@ -156,7 +155,7 @@ TEST_F(MoxaTransfer, OversizedReplyIsCutAtTheBuffer) {
     FakeAdapter adapter(1, FakeAdapter::Agree, [](const Bytes&) { return Bytes(3000, 0x5A); });
     OpenOn(adapter);
     EXPECT_EQ(Transfer(TextBytes("?")), "");
-    EXPECT_EQ(rxLength, 512);
+    EXPECT_EQ(request.RxLength, 512);
 }
 
 } // namespace

@@ -1,8 +1,9 @@
 #include "channels/SocketCore.h"
 #include "network/LoopbackServer.h"
-#include "network/TestUiQueue.h"
+#include "platform/EventLoop.h"
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <cerrno>
 #include <future>
 #include <gtest/gtest.h>
@@ -11,8 +12,33 @@
 #include <unistd.h>
 
 using namespace nettest;
+using namespace std::chrono_literals;
 
 namespace {
+
+constexpr auto Patience = std::chrono::milliseconds(LongWaitMs);
+
+// The user-interface thread of these tests: the test's own, pumping a loop.
+struct Ui {
+    platform::EventLoop loop;
+    bool RunUntil(const std::function<bool()>& done) { return loop.RunUntil(done, Patience); }
+    void RunFor(std::chrono::milliseconds duration) { loop.RunFor(duration); }
+};
+
+// Counts what is posted to it before handing it on.
+struct CountingQueue final : platform::UiQueue {
+    explicit CountingQueue(platform::UiQueue& next) : Next(next) {}
+    void Post(Task task) override {
+        ++Posted;
+        Next.Post(std::move(task));
+    }
+    TimerId StartTimer(std::chrono::milliseconds interval, Task onTick) override {
+        return Next.StartTimer(interval, std::move(onTick));
+    }
+    void StopTimer(TimerId id) override { Next.StopTimer(id); }
+    platform::UiQueue& Next;
+    std::atomic<int> Posted{0};
+};
 
 // Records the events of a socket as short names, with their error codes.
 struct EventLog {
@@ -49,8 +75,8 @@ TEST(SocketEvents, ConnectWriteReadAndCloseArriveOnTheUiThread) {
         readDoneFuture.wait_for(std::chrono::milliseconds(LongWaitMs));
         // Leaving the session closes the connection.
     });
-    TestUiQueue ui;
-    TAsyncSocket socket(ui.Poster());
+    Ui ui;
+    TAsyncSocket socket(&ui.loop);
     EventLog log;
     log.Watch(socket);
     const auto uiThread = std::this_thread::get_id();
@@ -82,15 +108,15 @@ TEST(SocketEvents, ConnectWriteReadAndCloseArriveOnTheUiThread) {
 }
 
 TEST(SocketEvents, RefusedConnectionReportsItsError) {
-    TestUiQueue ui;
-    TAsyncSocket socket(ui.Poster());
+    Ui ui;
+    TAsyncSocket socket(&ui.loop);
     EventLog log;
     log.Watch(socket);
     ASSERT_TRUE(socket.Create());
     ASSERT_TRUE(socket.Connect("127.0.0.1", UnusedPort())) << "the attempt starts";
     ASSERT_TRUE(ui.RunUntil([&] { return log.Has("connect"); }));
     EXPECT_EQ(log.errors.front(), ECONNREFUSED);
-    ui.RunFor(100);
+    ui.RunFor(100ms);
     EXPECT_EQ(log.names, std::vector<std::string>{"connect"});
 }
 
@@ -102,15 +128,15 @@ TEST(SocketEvents, ReadIsAnnouncedAgainOnlyAfterAReceive) {
             peer.Send(TextBytes("two"));
         peer.WaitForStop();
     });
-    TestUiQueue ui;
-    TAsyncSocket socket(ui.Poster());
+    Ui ui;
+    TAsyncSocket socket(&ui.loop);
     EventLog log;
     log.Watch(socket);
     ASSERT_TRUE(socket.Create());
     ASSERT_TRUE(socket.Connect("127.0.0.1", server.Port()));
     ASSERT_TRUE(ui.RunUntil([&] { return log.Has("read"); }));
     ASSERT_TRUE(ui.RunUntil([&] { return log.Has("write"); }));
-    ui.RunFor(100);
+    ui.RunFor(100ms);
     EXPECT_EQ(log.Count("read"), 1) << "nothing received yet: no second announcement";
 
     char buffer[8];
@@ -125,9 +151,9 @@ TEST(SocketEvents, ReadIsAnnouncedAgainOnlyAfterAReceive) {
 }
 
 TEST(SocketEvents, ListenerAcceptsAndTheAcceptedSocketRaisesItsOwnEvents) {
-    TestUiQueue ui;
-    TAsyncSocket listener(ui.Poster());
-    TAsyncSocket accepted(ui.Poster());
+    Ui ui;
+    TAsyncSocket listener(&ui.loop);
+    TAsyncSocket accepted(&ui.loop);
     EventLog listenerLog, acceptedLog;
     listenerLog.Watch(listener);
     acceptedLog.Watch(accepted);
@@ -165,25 +191,25 @@ TEST(SocketEvents, EventsOfAClosedSocketAreDropped) {
         peer.Send(TextBytes("late"));
         peer.WaitForStop();
     });
-    TestUiQueue ui;
+    Ui ui;
+    CountingQueue counting(ui.loop);
     int calls = 0;
     {
-        TAsyncSocket socket(ui.Poster());
+        TAsyncSocket socket(&counting);
         socket.OnConnect = socket.OnWrite = socket.OnRead = [&](TAsyncSocket&, int) { ++calls; };
         ASSERT_TRUE(socket.Create());
         ASSERT_TRUE(socket.Connect("127.0.0.1", server.Port()));
-        for (int i = 0; i < 1000 && ui.Pending() < 3; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ASSERT_GE(ui.Pending(), 3u) << "connect, write and read are waiting";
+        for (int i = 0; i < 1000 && counting.Posted < 3; ++i)
+            std::this_thread::sleep_for(10ms);
+        ASSERT_GE(counting.Posted, 3) << "connect, write and read are waiting";
     }
-    ui.RunFor(50);
-    EXPECT_EQ(ui.Pending(), 0u);
+    ui.RunFor(50ms);
     EXPECT_EQ(calls, 0);
 }
 
 TEST(SocketEvents, DatagramSocketAnnouncesItsDatagrams) {
-    TestUiQueue ui;
-    TAsyncSocket receiver(ui.Poster());
+    Ui ui;
+    TAsyncSocket receiver(&ui.loop);
     EventLog log;
     log.Watch(receiver);
     ASSERT_TRUE(receiver.Create(0, "127.0.0.1", SOCK_DGRAM, 0));

@@ -1,5 +1,6 @@
 #include "channels/SocketCore.h"
 #include "network/LoopbackServer.h"
+#include "platform/CancelToken.h"
 
 #include <cerrno>
 #include <future>
@@ -222,6 +223,30 @@ TEST(SyncSocketGuard, CallsDuringABlockingWaitAreRefused) {
     waiter.join();
     EXPECT_EQ(received, 4);
     EXPECT_FALSE(socket.InBlockingWait());
+}
+
+TEST(SyncSocketCancel, CancellingEndsEveryWaitAtOnce) {
+    LoopbackServer server([](Peer& peer) { peer.WaitForStop(); }, 4096);
+    platform::CancelToken cancel;
+    // Waits far longer than any test may take: only the cancellation ends them.
+    TSyncSocket socket(600000, 600000, &cancel);
+    ConnectTo(socket, server.Port());
+    std::thread canceller([&] {
+        for (int i = 0; i < 1000 && !socket.InBlockingWait(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        cancel.Cancel();
+    });
+    char reply[8];
+    EXPECT_EQ(socket.Receive(reply, sizeof reply), -1);
+    EXPECT_EQ(socket.LastError(), ECANCELED);
+    canceller.join();
+
+    // Still cancelled: a send that finds no room ends at once as well.
+    const int small = 4096;
+    setsockopt(socket.Handle(), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    const std::vector<std::uint8_t> data(32 * 1024 * 1024, 0x55);
+    EXPECT_EQ(socket.Send(data.data(), static_cast<int>(data.size())), -1);
+    EXPECT_EQ(socket.LastError(), ECANCELED);
 }
 
 } // namespace
