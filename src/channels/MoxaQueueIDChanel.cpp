@@ -29,7 +29,11 @@ int TMoxaQueueIDChanel::Open(const channels::MoxaRequest& fields) {
 }
 
 void TMoxaQueueIDChanel::Disconnect() {
-    Put(rkMoxaClose, qoAlways);
+    // A close already on its way brings the state down; more of them would
+    // only fill the queue of a caller that asks on every tick.
+    if (!IsQueued(rkMoxaClose)) {
+        Put(rkMoxaClose, qoAlways);
+    }
 }
 
 std::int32_t TMoxaQueueIDChanel::TransferKind(bool quiet) const {

@@ -18,6 +18,7 @@ public:
     // and returns 1. Returns -1, with the reason on the console, when the
     // queue cannot take it.
     int Open(const channels::MoxaRequest& fields);
+    // Queues the close, unless one is already queued.
     void Disconnect() override;
     std::int32_t TransferKind(bool quiet) const override;
 };
