@@ -1,6 +1,7 @@
 #include "channels/AtTerminal.h"
 
 #include "channels/TtapiTexts.h"
+#include "channels/comprt/LineSettings.h"
 #include "platform/OsError.h"
 
 #include <algorithm>
@@ -17,10 +18,6 @@ namespace channels {
 
 namespace {
 
-bool LineGone(int error) {
-    return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE;
-}
-
 int MillisecondsUntil(AtTerminal::Clock::time_point deadline) {
     const auto left =
         std::chrono::ceil<std::chrono::milliseconds>(deadline - AtTerminal::Clock::now());
@@ -34,20 +31,12 @@ int MillisecondsUntil(AtTerminal::Clock::time_point deadline) {
     throw std::runtime_error(text);
 }
 
-void SetUpLine(int fd) {
-    termios line{};
-    if (::tcgetattr(fd, &line) != 0) {
-        RaiseLastOsError();
-    }
-    ::cfmakeraw(&line);
-    line.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
-    line.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
-    line.c_cflag |= CS8 | CREAD | CLOCAL | HUPCL;
-    line.c_cc[VMIN] = 1;
-    line.c_cc[VTIME] = 0;
-    if (::cfsetispeed(&line, B19200) != 0 || ::cfsetospeed(&line, B19200) != 0 ||
-        ::tcsetattr(fd, TCSANOW, &line) != 0) {
-        RaiseLastOsError();
+// Modem-control requests that must not raise: a failure means "no change".
+comprt::ModemControl QuietModemLines(int fd, int& bits) {
+    try {
+        return comprt::ReadModemLines(fd, bits);
+    } catch (const std::exception&) {
+        return comprt::ModemControl::NotSupported;
     }
 }
 
@@ -64,7 +53,7 @@ int AtTerminal::OpenDevice(const std::string& path) {
     } else {
         ::ioctl(fd, TIOCEXCL); // no other program talks to the modem meanwhile
         try {
-            SetUpLine(fd);
+            comprt::ApplyLineSettings(fd, LineSpeed);
         } catch (const os_error& failure) {
             error = failure.Code();
         }
@@ -78,7 +67,7 @@ int AtTerminal::OpenDevice(const std::string& path) {
 
 AtTerminal::AtTerminal(int fd) : Descriptor(fd) {
     int lines = 0;
-    ModemControl = ::ioctl(fd, TIOCMGET, &lines) == 0;
+    ModemControl = QuietModemLines(fd, lines) == comprt::ModemControl::Done;
     SetDtr(true);
 }
 
@@ -175,21 +164,21 @@ void AtTerminal::FlushInput() {
 
 std::optional<bool> AtTerminal::Carrier() {
     int lines = 0;
-    if (!ModemControl || ::ioctl(Descriptor, TIOCMGET, &lines) != 0) {
+    if (!ModemControl || QuietModemLines(Descriptor, lines) != comprt::ModemControl::Done) {
         return std::nullopt;
     }
     return (lines & TIOCM_CAR) != 0;
 }
 
 void AtTerminal::SetDtr(bool raise) {
-    if (ModemControl) {
-        int bits = TIOCM_DTR | TIOCM_RTS;
-        if (raise) {
-            ::ioctl(Descriptor, TIOCMBIS, &bits);
-        } else {
-            bits = TIOCM_DTR;
-            ::ioctl(Descriptor, TIOCMBIC, &bits);
-        }
+    if (!ModemControl) {
+        return;
+    }
+    try {
+        // RTS stays up: the modem may use it for flow control.
+        comprt::ChangeModemLines(Descriptor, raise ? TIOCM_DTR | TIOCM_RTS : TIOCM_DTR, raise);
+    } catch (const std::exception&) {
+        // A line that refuses shows it at the next read or write.
     }
 }
 
@@ -226,11 +215,14 @@ AtTerminal::Io AtTerminal::WatchCall(const platform::CancelToken& cancel) {
         }
         if (ModemControl) {
             int lines = 0;
-            if (::ioctl(Descriptor, TIOCMGET, &lines) != 0) {
-                if (LineGone(errno)) {
-                    return Io::Lost;
-                }
-            } else if ((lines & TIOCM_CAR) != 0) {
+            const comprt::ModemControl status = QuietModemLines(Descriptor, lines);
+            if (status == comprt::ModemControl::LineLost) {
+                return Io::Lost;
+            }
+            if (status != comprt::ModemControl::Done) {
+                continue;
+            }
+            if ((lines & TIOCM_CAR) != 0) {
                 carrierSeen = true;
             } else if (carrierSeen) {
                 return Io::Lost;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -55,6 +56,9 @@ public:
     // Waits while the call is up: Lost when the line hangs up or the carrier
     // drops, Cancelled when the token fires.
     Io WatchCall(const platform::CancelToken& cancel);
+
+    // The speed between the computer and the modem.
+    static constexpr std::uint32_t LineSpeed = 19200;
 
 private:
     static constexpr std::size_t MaxPending = 512;

@@ -13,6 +13,12 @@ TComPortQueueIDChanel::TComPortQueueIDChanel(platform::UiQueue& ui, const comprt
     JoinActions(std::make_unique<channels::SerialActions>(Worker().Cancellation(), ports));
 }
 
+TComPortQueueIDChanel::TComPortQueueIDChanel(platform::UiQueue& ui,
+                                             std::unique_ptr<channels::RequestActions> actions)
+    : TQueueIDThreadChanel(ui) {
+    JoinActions(std::move(actions));
+}
+
 TComPortQueueIDChanel::~TComPortQueueIDChanel() {
     Shutdown();
 }

@@ -5,6 +5,7 @@
 #include "channels/comprt/ComPortList.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // The channel over a serial port. Open queues the opening and moves the
@@ -31,6 +32,10 @@ public:
     void PulseLine(bool sendFF) override;
 
 protected:
+    // For a channel that performs the serial kinds through actions of its
+    // own (the modem channel wraps the serial ones).
+    TComPortQueueIDChanel(platform::UiQueue& ui, std::unique_ptr<channels::RequestActions> actions);
+
     // Fills the slot at PutIndex with the fields and queues it as `kind`.
     bool QueuePortRequest(std::int32_t kind, const channels::PortRequest& fields,
                           std::uint32_t options = qoAlways);

@@ -1,5 +1,6 @@
 #include "channels/ModemLineList.h"
 
+#include "channels/comprt/ComPortList.h"
 #include "persistence/StoredValues.h"
 
 #include <algorithm>
@@ -21,6 +22,14 @@ ModemLineConfig* Named(std::vector<ModemLineConfig>& lines, const std::string& n
 }
 
 } // namespace
+
+std::vector<SerialPortEntry> SerialModemPorts(const comprt::PortRoots& roots) {
+    std::vector<SerialPortEntry> ports;
+    for (const std::string& name : comprt::FoundPortNames(roots)) {
+        ports.push_back({name, comprt::DevicePath(name, roots.Dev)});
+    }
+    return ports;
+}
 
 std::vector<ModemLineConfig> ModemLines(const std::vector<SerialPortEntry>& ports,
                                         const persistence::RegistryDocument& document) {

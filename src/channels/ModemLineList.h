@@ -1,5 +1,6 @@
 #pragma once
 
+#include "channels/comprt/PortNames.h"
 #include "persistence/RegistryDocument.h"
 
 #include <chrono>
@@ -32,6 +33,10 @@ struct SerialPortEntry {
     std::string Name;
     std::string Device;
 };
+
+// Every serial port present (not the fallback names of the port list: a
+// modem line must exist), named as the port list names it.
+std::vector<SerialPortEntry> SerialModemPorts(const comprt::PortRoots& roots = {});
 
 // The lines offered: every serial port, in the order given, then the
 // user's lines in the order they are stored. A user's line with the name of

@@ -223,3 +223,8 @@ TTapiVault& TapiVault() {
     static TTapiVault vault;
     return vault;
 }
+
+std::unique_ptr<TTapi> MakeProgramTapi(platform::UiQueue& ui,
+                                       const persistence::SettingsStore& store) {
+    return std::make_unique<TTapi>(ui, channels::SerialModemPorts(), store);
+}

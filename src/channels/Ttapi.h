@@ -150,3 +150,9 @@ private:
 };
 
 TTapiVault& TapiVault();
+
+// The program's telephony service: the serial ports present and the lines
+// of the user's store.
+std::unique_ptr<TTapi> MakeProgramTapi(
+    platform::UiQueue& ui,
+    const persistence::SettingsStore& store = persistence::SettingsStore::ForCurrentUser());

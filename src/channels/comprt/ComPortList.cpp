@@ -84,11 +84,16 @@ std::string OfferedName(const std::string& kernelName, const fs::path& dev,
 
 } // namespace
 
-ComList::ComList(const PortRoots& roots) {
+std::vector<std::string> FoundPortNames(const PortRoots& roots) {
     const std::map<std::string, std::string> stable = StableNames(roots.Dev);
+    std::vector<std::string> names;
     for (const std::string& name : SerialDevices(roots.Sys)) {
-        Items.push_back(OfferedName(name, roots.Dev, stable));
+        names.push_back(OfferedName(name, roots.Dev, stable));
     }
+    return names;
+}
+
+ComList::ComList(const PortRoots& roots) : Items(FoundPortNames(roots)) {
     if (Items.empty()) {
         for (int n = 1; n <= FallbackCount; ++n) {
             Items.push_back("COM" + std::to_string(n));

@@ -31,6 +31,10 @@ private:
     std::string Joined;
 };
 
+// The names of the serial ports present, as the list offers them, without
+// the fallback: empty when the machine has none (the modem lines use it).
+std::vector<std::string> FoundPortNames(const PortRoots& roots = {});
+
 } // namespace comprt
 
 // The program's port list, built on first use.
