@@ -152,6 +152,11 @@ void CallSession::Fail(std::string note) {
     Emit(CallEvent::Of(CallState::Disconnected));
 }
 
+void CallSession::FailRequest(std::string note) {
+    Emit(CallEvent::Noted(text::TapiCallFailed));
+    Fail(std::move(note));
+}
+
 void CallSession::Run() {
     if (OpenLine()) {
         std::string dialable;
@@ -277,12 +282,10 @@ CallSession::Outcome CallSession::SetUpCall(const std::string& dialable, bool& d
             if (step.MayRefuse) {
                 break;
             }
-            Emit(CallEvent::Noted(text::TapiCallFailed));
-            Fail(Formatted(text::ModemRefused, step.Command));
+            FailRequest(Formatted(text::ModemRefused, step.Command));
             return Outcome::Failed;
         case Reply::Silent:
-            Emit(CallEvent::Noted(text::TapiCallFailed));
-            Fail(text::ModemSilent);
+            FailRequest(text::ModemSilent);
             return Outcome::Failed;
         case Reply::Cancelled:
             return Outcome::Aborted;
@@ -302,8 +305,7 @@ CallSession::Outcome CallSession::Dial(const std::string& dialable) {
     case Io::Cancelled:
         return Outcome::Aborted;
     case Io::Timeout:
-        Emit(CallEvent::Noted(text::TapiCallFailed));
-        Fail(text::ModemSilent);
+        FailRequest(text::ModemSilent);
         return Outcome::Failed;
     case Io::Lost:
         Fail(text::ModemLineLost);
@@ -350,8 +352,7 @@ void CallSession::HoldCall() {
     }
     const int data = ::fcntl(Terminal->Fd(), F_DUPFD_CLOEXEC, 0);
     if (data < 0) {
-        Emit(CallEvent::Noted(text::TapiCallFailed));
-        Fail(platform::ErrnoText(errno));
+        FailRequest(platform::ErrnoText(errno));
         Terminal->SetLocal(true);
         HangUpModem();
         return;

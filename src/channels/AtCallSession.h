@@ -98,7 +98,10 @@ private:
     Reply Command(const std::string& command, int tries, std::chrono::milliseconds wait,
                   const platform::CancelToken& cancel);
     void Emit(CallEvent event);
+    // The call ends: the note on why (when there is one), then DISCONNECTED.
     void Fail(std::string note);
+    // The same for a request the modem did not carry out.
+    void FailRequest(std::string note);
 
     const ModemLineConfig Config;
     int OpenedFd;

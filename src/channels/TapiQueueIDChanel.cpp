@@ -1,5 +1,6 @@
 #include "channels/TapiQueueIDChanel.h"
 
+#include "channels/AtDialString.h"
 #include "channels/ChanelTexts.h"
 #include "channels/ModemActions.h"
 #include "channels/TtapiTexts.h"
@@ -49,6 +50,8 @@ int TTapiQueueIDChanel::Dial(const std::string& modemName, const std::string& ph
         failure = channels::text::NoModem;
     } else if (phoneNumber.empty()) {
         failure = channels::text::NoPhoneNumber;
+    } else if (const auto dial = channels::TranslateAddress(phoneNumber); !dial.Ok) {
+        failure = dial.Error; // refused before any line is opened for it
     } else {
         Connection = std::make_unique<TTapiConnection>(Vault.Get());
         Connection->OnConsole = [this](const std::string& text) { Console(text); };

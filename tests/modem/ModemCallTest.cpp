@@ -47,6 +47,13 @@ protected:
         EXPECT_TRUE(connection->OpenLine(0));
         return connection;
     }
+    // A connection whose call to the answering number is up.
+    std::unique_ptr<TTapiConnection> Connected(CallLog& log) {
+        auto connection = Open(log);
+        EXPECT_TRUE(connection->MakeCall(AnsweredNumber));
+        EXPECT_TRUE(Wait([&] { return log.States.size() == 2; }));
+        return connection;
+    }
     bool Wait(const std::function<bool()>& done) { return loop.RunUntil(done, Patience); }
     // Every call has ended and no thread of theirs is left.
     void ExpectAllEnded() {
@@ -150,9 +157,7 @@ TEST_F(ModemCall, CallsThatAreNotAnsweredSayWhyBeforeTheyEnd) {
 TEST_F(ModemCall, FarEndHangingUpEndsTheCall) {
     MakeTapi();
     CallLog log;
-    auto connection = Open(log);
-    ASSERT_TRUE(connection->MakeCall(AnsweredNumber));
-    ASSERT_TRUE(Wait([&] { return log.States.size() == 2; }));
+    auto connection = Connected(log);
     channels::DataLease lease = connection->TakeDataHandle();
     ASSERT_TRUE(lease);
     modem->LoseCarrier();
@@ -188,9 +193,7 @@ TEST_F(ModemCall, HangingUpWhileDiallingAbortsTheCallAtOnce) {
 TEST_F(ModemCall, ANewCallOnALineStillHangingUpWaitsItsTurn) {
     MakeTapi();
     CallLog first;
-    auto one = Open(first);
-    ASSERT_TRUE(one->MakeCall(AnsweredNumber));
-    ASSERT_TRUE(Wait([&] { return first.States.size() == 2; }));
+    auto one = Connected(first);
     one->HangUp(); // the escape takes two guard times
 
     CallLog second;

@@ -90,29 +90,10 @@ TEST(ResultCode, WhatAResultMeansForACallBeingSetUp) {
     }
 }
 
-TEST(CallStateTexts, EveryStateHasItsText) {
-    const struct {
-        CallState State;
-        const char* Text;
-    } cases[] = {
-        {CallState::Idle, "Линия в состоянии ожидания"},
-        {CallState::Offering, "Прием вызова"},
-        {CallState::Accepted, "Вызов принят"},
-        {CallState::Dialtone, "Линия готова"},
-        {CallState::Dialing, "Набор номера"},
-        {CallState::Ringback, "Обратный звонок"},
-        {CallState::Busy, "Линия занята"},
-        {CallState::SpecialInfo, "Обмен служебной информацией"},
-        {CallState::Connected, "Соединение установлено"},
-        {CallState::Proceeding, "Ожидание ответа"},
-        {CallState::OnHold, "Пауза"},
-        {CallState::Disconnected, "Соединение разорвано"},
-        {CallState::Unknown, "Состояние линии не определено"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_STREQ(CallStateText(c.State), c.Text);
-    }
+TEST(CallStateTexts, AStateWithoutATextGivesAnEmptyOne) {
+    EXPECT_STREQ(CallStateText(CallState::Busy), "Линия занята");
     EXPECT_STREQ(CallStateText(static_cast<CallState>(0x0800)), "");
+    EXPECT_STREQ(CallStateText(static_cast<CallState>(0)), "");
 }
 
 } // namespace
