@@ -7,6 +7,7 @@
 #include "protocol/Modbus.h"
 
 #include <dirent.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -208,9 +209,45 @@ TEST_P(SimulatorFixture, WritesChangeTheClockTheSetupAndTheCalibration) {
                   .Exception,
               -1);
     const RX58Calibration expected{1, 2, 3, 4, -1, 6, 7, 8, 9, 10, 11, 12};
-    EXPECT_EQ(simulator->Snapshot().Calibration, expected);
+    snapshot = simulator->Snapshot();
+    EXPECT_EQ(snapshot.Calibration, expected);
+    // Each changed value is noted in the journal, the last one newest.
+    EXPECT_EQ(snapshot.Rings[atJournal].Count(), journalBefore + 1 + 12);
+    const auto r700 = device::ReadJournalEntry(
+        JournalStruct(snapshot.Rings[atJournal].NewestFirst()[0].data(), 16));
+    EXPECT_EQ(r700.Code, GetParam().DeviceEdition->ProtocolVersion == 2 ? 67 : 93);
+    EXPECT_EQ(r700.Type, device::jvU16);
+    EXPECT_EQ(r700.OldValue, device::EncodeJournalValue(device::jvU16, 11469));
+    EXPECT_EQ(r700.NewValue, device::EncodeJournalValue(device::jvU16, 12));
     EXPECT_EQ(probe.Read(GetParam().CalibrationReg, 12).Data(),
               Registers({1, 2, 3, 4, 0xFFFF, 6, 7, 8, 9, 10, 11, 12}));
+}
+
+TEST_P(SimulatorFixture, TheJournalNotesEachChangedParameterWithItsCodeAndType) {
+    Start();
+    const bool v2 = GetParam().DeviceEdition->ProtocolVersion == 2;
+    auto newest = [&] {
+        const auto records = simulator->Snapshot().Rings[atJournal].NewestFirst();
+        return device::ReadJournalEntry(JournalStruct(records.at(0).data(), 16));
+    };
+    ASSERT_EQ(probe.Write(40013, Registers({5, 1})).Exception, -1);
+    auto e = newest();
+    EXPECT_EQ(e.Code, 19) << "start of the summer period";
+    EXPECT_EQ(e.OldValue, (device::JournalValueBytes{4, 15, 0, 0}));
+    EXPECT_EQ(e.NewValue, (device::JournalValueBytes{5, 1, 0, 0}));
+
+    const std::uint16_t pulseWeight1 = v2 ? 40065 : 40095;
+    ASSERT_EQ(probe.Write(pulseWeight1, Registers({0x3F00, 0x0000})).Exception, -1); // 0.5 as F32
+    e = newest();
+    EXPECT_EQ(e.Code, v2 ? 68 : 94);
+    EXPECT_EQ(e.Type, device::jvF32);
+    EXPECT_EQ(e.OldValue, device::EncodeJournalValue(device::jvF32, 10));
+    EXPECT_EQ(e.NewValue, device::EncodeJournalValue(device::jvF32, 0.5));
+
+    const int before = simulator->Snapshot().Rings[atJournal].Count();
+    ASSERT_EQ(probe.Write(40017, probe.Read(40017, 1).Data()).Exception, -1);
+    EXPECT_EQ(simulator->Snapshot().Rings[atJournal].Count(), before)
+        << "an unchanged value is not noted";
 }
 
 TEST_P(SimulatorFixture, RefusedWritesChangeNothing) {
@@ -322,5 +359,95 @@ TEST(Simulator, StopLeavesNoThreadBehind) {
         simulator.Stop();
         EXPECT_FALSE(simulator.Running());
         EXPECT_EQ(ThreadCount(), before);
+    }
+}
+
+namespace {
+
+// What a fault does to the replies of a running simulator, request by
+// request, as a client on its line sees them.
+struct FaultCase {
+    const char* Name;
+    std::function<void(sim::FaultConfig&)> Set;
+    std::function<void(simtest::SimProbe&, simtest::TestClient&)> Check;
+};
+
+} // namespace
+
+TEST(Simulator, EachFaultModeDoesWhatItSaysOnTheLine) {
+    using simtest::Answer;
+    const FaultCase cases[] = {
+        {"drop", [](sim::FaultConfig& f) { f.DropShare = 1; },
+         [](simtest::SimProbe& p, simtest::TestClient&) { EXPECT_TRUE(p.Ident().Frame.empty()); }},
+        {"corrupt", [](sim::FaultConfig& f) { f.CorruptShare = 1; },
+         [](simtest::SimProbe& p, simtest::TestClient&) {
+             const Answer a = p.Read(30001, 4);
+             EXPECT_EQ(a.Frame.size(), 13u);
+             EXPECT_FALSE(a.CrcOk);
+         }},
+        {"split",
+         [](sim::FaultConfig& f) {
+             f.SplitShare = 1;
+             f.SplitGapMs = 150;
+         },
+         [](simtest::SimProbe&, simtest::TestClient& c) {
+             ASSERT_TRUE(c.Write(simtest::Frame({0, 0x11})));
+             EXPECT_EQ(c.Read(3000ms, 20ms).size(), 6u);
+             EXPECT_EQ(c.Read(3000ms, 20ms).size(), 7u);
+         }},
+        {"exception", [](sim::FaultConfig& f) { f.ExceptionCode = 6; },
+         [](simtest::SimProbe& p, simtest::TestClient&) {
+             EXPECT_EQ(p.Ident().Exception, 6);
+             EXPECT_EQ(p.Page(0, 0, 1).Exception, 6);
+         }},
+        {"silent", [](sim::FaultConfig& f) { f.Silent = true; },
+         [](simtest::SimProbe& p, simtest::TestClient&) {
+             EXPECT_TRUE(p.Read(40001, 1).Frame.empty());
+         }},
+        {"signature",
+         [](sim::FaultConfig& f) {
+             f.Signature = std::array<char, 4>{'R', 'X', '5', '7'};
+         },
+         [](simtest::SimProbe& p, simtest::TestClient&) {
+             const Answer a = p.Ident();
+             ASSERT_TRUE(a.CrcOk);
+             EXPECT_EQ(std::string(a.Frame.begin() + 3, a.Frame.begin() + 7), "RX57");
+         }},
+        {"version", [](sim::FaultConfig& f) { f.IdentVersion = 2; },
+         [](simtest::SimProbe& p, simtest::TestClient&) { EXPECT_EQ(p.Ident().Frame.at(9), 2); }},
+        {"byte count", [](sim::FaultConfig& f) { f.ByteCountLie = 10; },
+         [](simtest::SimProbe& p, simtest::TestClient&) {
+             const Answer a = p.Read(30001, 62);
+             ASSERT_TRUE(a.CrcOk);
+             EXPECT_EQ(a.Frame[2], 134) << "claims 134 bytes";
+             EXPECT_EQ(a.Frame.size(), 3u + 124 + 2) << "sends 124";
+         }},
+        {"page count", [](sim::FaultConfig& f) { f.PageCountLie = 2; },
+         [](simtest::SimProbe& p, simtest::TestClient&) {
+             const Answer a = p.Page(0, 3, 3);
+             ASSERT_TRUE(a.CrcOk);
+             EXPECT_EQ(a.Frame[6], 5) << "claims 5 records";
+             EXPECT_EQ(a.Frame.size(), 9u + 3 * 150) << "sends 3";
+         }},
+        {"empty pages", [](sim::FaultConfig& f) { f.EmptyPages = true; },
+         [](simtest::SimProbe& p, simtest::TestClient&) {
+             EXPECT_EQ(p.Page(1, 7, 9).Frame, simtest::Frame({0, 0x41, 1, 1, 7, 0, 0}));
+         }},
+    };
+    sim::SimulatorConfig config;
+    config.Device.FrozenClock = true;
+    sim::Simulator simulator(config);
+    simulator.Start();
+    simtest::TestClient client;
+    ASSERT_TRUE(client.OpenTty(simulator.Endpoint()));
+    simtest::SimProbe probe(client, 0);
+    for (const FaultCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        sim::FaultConfig faults;
+        c.Set(faults);
+        simulator.SetFaults(faults);
+        c.Check(probe, client);
+        simulator.SetFaults({});
+        EXPECT_TRUE(probe.Ident().CrcOk) << "the device answers normally again";
     }
 }

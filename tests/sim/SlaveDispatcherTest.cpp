@@ -147,7 +147,7 @@ namespace {
 
 // A device whose write hook refuses a value, as the clock refuses a bad date.
 struct PickyDevice : BankDevice {
-    std::uint8_t ApplyWrite(std::uint16_t, std::uint16_t) override {
+    std::uint8_t ApplyWrite(std::uint16_t, std::uint16_t, const std::uint8_t*) override {
         return Holding.Bytes()[1] == 0xEE ? sim::ecIllegalValue : sim::ecNone;
     }
 };

@@ -203,19 +203,8 @@ constexpr EventKind Events[] = {
     {500, 500, device::jvS32, -100000, 250000},
 };
 
-device::JournalEntry EntryAt(const CivilTime& t) {
-    device::JournalEntry e;
-    e.Year = static_cast<std::uint8_t>(t.Year % 100);
-    e.Month = static_cast<std::uint8_t>(t.Month);
-    e.Day = static_cast<std::uint8_t>(t.Day);
-    e.Hour = static_cast<std::uint8_t>(t.Hour);
-    e.Minute = static_cast<std::uint8_t>(t.Minute);
-    e.Second = static_cast<std::uint8_t>(t.Second);
-    return e;
-}
-
 JournalStruct MakeEvent(const Edition& edition, const EventKind& kind, const CivilTime& when) {
-    device::JournalEntry e = EntryAt(when);
+    device::JournalEntry e = JournalEntryAt(when);
     e.Code = edition.ProtocolVersion == 2 ? kind.CodeV2 : kind.CodeV3;
     e.Type = kind.Type;
     if (kind.Type == device::jvDateTime) {
@@ -254,6 +243,17 @@ void AppendEvent(ArchiveRing& journal, const device::JournalEntry& entry) {
 
 } // namespace
 
+device::JournalEntry JournalEntryAt(const CivilTime& t) {
+    device::JournalEntry e;
+    e.Year = static_cast<std::uint8_t>(t.Year % 100);
+    e.Month = static_cast<std::uint8_t>(t.Month);
+    e.Day = static_cast<std::uint8_t>(t.Day);
+    e.Hour = static_cast<std::uint8_t>(t.Hour);
+    e.Minute = static_cast<std::uint8_t>(t.Minute);
+    e.Second = static_cast<std::uint8_t>(t.Second);
+    return e;
+}
+
 void FillArchives(const Edition& edition, const FillPlan& plan, const CivilTime& now,
                   std::array<ArchiveRing, 4>& rings) {
     const int sizes[4] = {edition.HourlyRecordBytes(), edition.FullRecordBytes(),
@@ -274,7 +274,7 @@ void FillArchives(const Edition& edition, const FillPlan& plan, const CivilTime&
 }
 
 void AppendClockEvent(ArchiveRing& journal, const CivilTime& t) {
-    device::JournalEntry e = EntryAt(t);
+    device::JournalEntry e = JournalEntryAt(t);
     e.Code = 4;
     e.Type = device::jvDateTime;
     device::SetJournalDateTime(e, t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second);
@@ -282,7 +282,7 @@ void AppendClockEvent(ArchiveRing& journal, const CivilTime& t) {
 }
 
 void AppendResetEvent(ArchiveRing& journal, const CivilTime& when) {
-    device::JournalEntry e = EntryAt(when);
+    device::JournalEntry e = JournalEntryAt(when);
     e.Code = 16;
     AppendEvent(journal, e);
 }

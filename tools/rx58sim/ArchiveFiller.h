@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/JournalRecord.h"
 #include "editions/Edition.h"
 #include "rx58sim/ArchiveRing.h"
 #include "rx58sim/SimClock.h"
@@ -31,6 +32,9 @@ struct FillPlan {
 
 void FillArchives(const Edition& edition, const FillPlan& plan, const CivilTime& now,
                   std::array<ArchiveRing, 4>& rings);
+
+// A journal entry stamped with `when`, no code or values yet.
+device::JournalEntry JournalEntryAt(const CivilTime& when);
 
 // Journal records the device writes itself: a clock change (code 4, the new
 // time) and an archive reset (code 16).

@@ -46,13 +46,13 @@ std::uint8_t BankDevice::WriteRegisters(std::uint16_t address, std::uint16_t cou
     std::vector<std::uint8_t> before(2u * count);
     Holding.Read(address, count, before.data());
     Holding.Write(address, count, data);
-    const std::uint8_t code = ApplyWrite(firstReg, lastReg);
+    const std::uint8_t code = ApplyWrite(firstReg, lastReg, before.data());
     if (code != ecNone)
         Holding.Write(address, count, before.data());
     return code;
 }
 
-std::uint8_t BankDevice::ApplyWrite(std::uint16_t, std::uint16_t) {
+std::uint8_t BankDevice::ApplyWrite(std::uint16_t, std::uint16_t, const std::uint8_t*) {
     return ecNone;
 }
 

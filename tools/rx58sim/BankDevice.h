@@ -37,9 +37,10 @@ protected:
     // Called before registers are read, so they show the moment.
     virtual void Refresh(bool /*input*/) {}
     // Called with the holding bank already holding the written registers
-    // (register numbers, inclusive); returns an exception code to undo the
-    // write and answer with it.
-    virtual std::uint8_t ApplyWrite(std::uint16_t firstReg, std::uint16_t lastReg);
+    // (register numbers, inclusive) and `before` their previous bytes;
+    // returns an exception code to undo the write and answer with it.
+    virtual std::uint8_t ApplyWrite(std::uint16_t firstReg, std::uint16_t lastReg,
+                                    const std::uint8_t* before);
 
 private:
     bool IsWritable(std::uint16_t firstReg, std::uint16_t lastReg) const;

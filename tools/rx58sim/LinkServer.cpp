@@ -118,10 +118,11 @@ private:
             framer_.Feed(out.ToDevice.data(), out.ToDevice.size(), now);
         if (!out.Event.empty())
             Log("modem: " + out.Event);
-        if (online && out.Event == "call connected" && config_.CarrierLossAfterMs > 0)
+        if (online && !callUp_ && config_.CarrierLossAfterMs > 0)
             lossAt_ = now + std::chrono::milliseconds(config_.CarrierLossAfterMs);
         if (!online)
             lossAt_.reset();
+        callUp_ = online;
         if (out.HangUpLine)
             HangUp(!out.ToLine.empty());
     }
@@ -159,6 +160,7 @@ private:
     void PeerGone(const char* why) {
         framer_.Reset();
         modem_.TerminalGone();
+        callUp_ = false;
         lossAt_.reset();
         carrierLost_ = false;
         Log(why);
@@ -214,6 +216,7 @@ private:
     long generation_ = -1;
     std::optional<SteadyClock::time_point> lossAt_;
     bool carrierLost_ = false; // without the modem: once per peer
+    bool callUp_ = false;      // with the modem: on line at the last look
 };
 
 LinkServer::LinkServer(LinkConfig config, DeviceModel& device, std::mutex& deviceLock,

@@ -2,6 +2,7 @@
 
 #include "device/Rx58datatypes.h"
 #include "rx58sim/DeviceValues.h"
+#include "rx58sim/SetupJournal.h"
 
 #include <algorithm>
 
@@ -92,7 +93,8 @@ void SimDevice::Refresh(bool input) {
     std::copy_n(image.begin(), Input.Bytes().size(), Input.Bytes().begin());
 }
 
-std::uint8_t SimDevice::ApplyWrite(std::uint16_t firstReg, std::uint16_t lastReg) {
+std::uint8_t SimDevice::ApplyWrite(std::uint16_t firstReg, std::uint16_t lastReg,
+                                   const std::uint8_t* before) {
     if (Overlaps(firstReg, lastReg, ResetRegister, ResetRegister)) {
         const std::uint16_t order = GetRegister(Holding, ResetRegister);
         if (order > 1)
@@ -118,6 +120,8 @@ std::uint8_t SimDevice::ApplyWrite(std::uint16_t firstReg, std::uint16_t lastReg
         clock_.Set(t);
         AppendClockEvent(Rings[atJournal], t);
     }
+    JournalSetupChanges(edition_, Rings[atJournal], clock_.Now(), Holding, before, firstReg,
+                        lastReg);
     return ecNone;
 }
 

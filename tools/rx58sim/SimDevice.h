@@ -49,7 +49,8 @@ public:
 
 protected:
     void Refresh(bool input) override;
-    std::uint8_t ApplyWrite(std::uint16_t firstReg, std::uint16_t lastReg) override;
+    std::uint8_t ApplyWrite(std::uint16_t firstReg, std::uint16_t lastReg,
+                            const std::uint8_t* before) override;
 
 private:
     void ClearArchives();
