@@ -63,6 +63,35 @@ void AppendDaysHoursMinutes(std::string& out, std::uint32_t minutes) {
     device::AppendTwoDigits(out, minutes % 60);
 }
 
+// The value texts by the record's value type, before any rule of its code.
+void AppendValuesByType(std::string& oldText, std::string& newText, int type,
+                        const std::uint8_t* oldValue, const std::uint8_t* newValue) {
+    switch (type) {
+    case device::jvDateTime: {
+        double date, time;
+        if (device::TryEncodeDate(2000 + oldValue[0], oldValue[1], oldValue[2], date) &&
+            device::TryEncodeTime(oldValue[3], newValue[0], newValue[1], 0, time)) {
+            device::AppendDateDdMmYy(oldText, date);
+            oldText += ' ';
+            device::AppendTimeHhNnSs(oldText, time);
+        } else {
+            oldText = device::InvalidTimeText;
+        }
+        break;
+    }
+    case device::jvCounter:
+        device::AppendNumber(oldText, device::NumberFormat::Padded13_3,
+                             static_cast<double>(Load<std::uint32_t>(oldValue)) +
+                                 static_cast<double>(Load<float>(newValue)));
+        device::AppendNumber(newText, device::NumberFormat::Padded13_3, 0.0);
+        break;
+    default:
+        AppendByType(oldText, type, oldValue);
+        AppendByType(newText, type, newValue);
+        break;
+    }
+}
+
 } // namespace
 
 JournalDecodeStruct::JournalDecodeStruct(const Edition& edition) : edition_(&edition) {}
@@ -103,41 +132,22 @@ bool JournalDecodeStruct::Decode(const std::uint8_t* r, std::size_t length) {
     const int type = word >> 12;
     const unsigned code = word & 0x0FFF;
 
-    switch (type) {
-    case device::jvDateTime: {
-        double date, time;
-        if (device::TryEncodeDate(2000 + oldValue[0], oldValue[1], oldValue[2], date) &&
-            device::TryEncodeTime(oldValue[3], newValue[0], newValue[1], 0, time)) {
-            device::AppendDateDdMmYy(OldValueText, date);
-            OldValueText += ' ';
-            device::AppendTimeHhNnSs(OldValueText, time);
-        } else {
-            OldValueText = device::InvalidTimeText;
-        }
-        break;
-    }
-    case device::jvCounter:
-        device::AppendNumber(OldValueText, device::NumberFormat::Padded13_3,
-                             static_cast<double>(Load<std::uint32_t>(oldValue)) +
-                                 static_cast<double>(Load<float>(newValue)));
-        device::AppendNumber(NewValueText, device::NumberFormat::Padded13_3, 0.0);
-        break;
-    default:
-        AppendByType(OldValueText, type, oldValue);
-        AppendByType(NewValueText, type, newValue);
-        break;
-    }
-
     const editions::JournalCode* entry = editions::FindJournalCode(edition_->JournalCodes, code);
+    // These rules make both value texts themselves: texts by type would
+    // only be thrown away.
+    const bool ruleMakesTexts =
+        entry && (entry->Rule == JournalRule::Season || entry->Rule == JournalRule::Hundredths ||
+                  entry->Rule == JournalRule::Thousandths || entry->Rule == JournalRule::Ratio ||
+                  entry->Rule == JournalRule::Minutes);
+    if (!ruleMakesTexts)
+        AppendValuesByType(OldValueText, NewValueText, type, oldValue, newValue);
     if (entry == nullptr) {
         ParamText = editions::UnknownJournalParameter;
         return true;
     }
     ParamText = entry->Text;
     const auto both = [&](auto&& make) {
-        OldValueText.clear();
         make(OldValueText, oldValue);
-        NewValueText.clear();
         make(NewValueText, newValue);
     };
     switch (entry->Rule) {
@@ -175,7 +185,6 @@ bool JournalDecodeStruct::Decode(const std::uint8_t* r, std::size_t length) {
         NewValueText += entry->Suffix;
         break;
     case JournalRule::Minutes:
-        OldValueText.clear();
         AppendDaysHoursMinutes(OldValueText, Load<std::uint32_t>(oldValue));
         NewValueText = "00000:00";
         break;

@@ -156,9 +156,11 @@ void AppendInt(std::string& out, long long value) {
 }
 
 void AppendTwoDigits(std::string& out, long long value) {
-    if (value >= 0 && value < 10) {
-        out.push_back('0');
-        out.push_back(static_cast<char>('0' + value));
+    // Every date and time part lands here: two characters need no formatter.
+    if (value >= 0 && value < 100) {
+        const char digits[2] = {static_cast<char>('0' + value / 10),
+                                static_cast<char>('0' + value % 10)};
+        out.append(digits, 2);
     } else {
         AppendInt(out, value);
     }

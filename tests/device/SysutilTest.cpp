@@ -89,6 +89,16 @@ TEST(DateTexts, AlwaysSlashesAndTwoDigits) {
     EXPECT_EQ(s, "30/12/99");
 }
 
+TEST(NumberFormats, TwoDigitsAsPrintf) {
+    for (long long v = -12; v <= 150; ++v) {
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "%02lld", v);
+        std::string s = "x";
+        AppendTwoDigits(s, v);
+        EXPECT_EQ(s, std::string("x") + expected) << v;
+    }
+}
+
 // The fast formatter must give printf's text exactly.
 TEST(NumberFormats, SameTextAsPrintf) {
     const std::pair<NumberFormat, const char*> formats[] = {
