@@ -7,11 +7,13 @@
 // The file goes to $TMPDIR (default /tmp); a write ends with fsync, so its
 // time depends on that file system.
 
+#include "AllocationCounter.h"
 #include "BenchData.h"
 #include "BenchSupport.h"
 #include "persistence/ArchiveFileReader.h"
 #include "persistence/ArchiveFileWriter.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,11 +45,20 @@ bench::ScratchFolder& Scratch() {
     return folder;
 }
 
+// Heap allocations of one pass over the whole file.
+void ReportAllocations(benchmark::State& state, long before) {
+    state.counters["allocs_per_file"] =
+        static_cast<double>(bench::Allocations() - before) /
+        static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+}
+
 void BM_WriteArchiveFile(benchmark::State& state) {
     const RX58Valve& data = BigData();
     const auto file = Scratch().Path() / "write.arch";
+    const long allocations = bench::Allocations();
     for (auto _ : state)
         persistence::WriteArchiveFile(file, TheEdition(), persistence::ArchiveContentOf(data));
+    ReportAllocations(state, allocations);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * FileBytes(file)));
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
 }
@@ -56,6 +67,7 @@ BENCHMARK(BM_WriteArchiveFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_ReadArchiveFile(benchmark::State& state) {
     const auto file = Scratch().Path() / "read.arch";
     persistence::WriteArchiveFile(file, TheEdition(), persistence::ArchiveContentOf(BigData()));
+    const long allocations = bench::Allocations();
     for (auto _ : state) {
         RX58Valve data;
         persistence::ReadArchiveFile(file, TheEdition(), data);
@@ -63,6 +75,7 @@ void BM_ReadArchiveFile(benchmark::State& state) {
             state.SkipWithError("the file did not read back whole");
         benchmark::DoNotOptimize(data.HourArchive.data());
     }
+    ReportAllocations(state, allocations);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * FileBytes(file)));
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
 }
