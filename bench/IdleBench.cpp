@@ -93,6 +93,9 @@ struct Bench {
 
     Bench() {
         sim::SimulatorConfig config;
+        // A clock that stands still: no new record while the rings are read.
+        config.Device.StartClock = sim::CivilTime{2024, 3, 5, 14, 7, 9};
+        config.Device.FrozenClock = true;
         config.Link.Baud = 19200;
         const auto before = Threads();
         simulator = std::make_unique<sim::Simulator>(config);
@@ -127,8 +130,8 @@ void BM_Monitoring(benchmark::State& state) {
         Measure(state, "Monitoring task, interval 6 s", span,
                 {{"ui (task timer)", b.ui}, {"channel worker", worker}, {"simulator", b.simThread}},
                 [&](std::chrono::seconds s) { b.loop.RunFor(s); });
-        std::printf("  requests during the span: %zu, lost %d, task state %u (%s)\n",
-                    log.Exchanges.size() - exchangesBefore, log.Lost, task.GetState(),
+        std::printf("  requests during the span: %zu, lost %d, damaged %d, task state %u (%s)\n",
+                    log.Exchanges.size() - exchangesBefore, log.Lost, log.Damaged, task.GetState(),
                     task.GetStatusText().c_str());
         b.loop.StopTimer(timer);
         state.SetIterationTime(static_cast<double>(span.count()));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "channels/ComPortQueueIDChanel.h"
+#include "protocol/Crc16.h"
 #include "tasks/RX58MonitoringTask.h"
 #include "tasks/RX58ReadAllParamsTask.h"
 
@@ -28,7 +29,8 @@ struct Exchange {
 
 struct ExchangeLog {
     std::vector<Exchange> Exchanges;
-    int Lost = 0;
+    int Lost = 0;    // no reply at all
+    int Damaged = 0; // a reply whose CRC did not match (cut short, say): the task asks again
 };
 
 class MeteredChanel : public TComPortQueueIDChanel {
@@ -59,6 +61,8 @@ protected:
             last.ReplyBytes = length;
             last.Answered = true;
         }
+        if (!Crc16Matches(data, length))
+            ++log_.Damaged;
         Task::OnRecvPacket(data, length, id);
     }
     void OnLostPacket(std::int32_t id) override {
