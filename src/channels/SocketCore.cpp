@@ -307,20 +307,17 @@ bool TSyncSocket::Connect(const std::string& host, std::uint16_t port) {
     WaitGuard guard(*this);
     if (!guard.Acquired())
         return false;
-    switch (StartConnect(host, port)) {
-    case ConnectStart::Failed:
+    const ConnectStart start = StartConnect(host, port);
+    if (start == ConnectStart::Failed)
         return false;
-    case ConnectStart::Done:
-        return true;
-    case ConnectStart::Pending:
-        break;
+    if (start == ConnectStart::Pending) {
+        const int ready = WaitFor(POLLOUT, After(timeout_));
+        if (ready == 0)
+            return Fail(ETIMEDOUT);
+        if (ready < 0)
+            return false;
     }
-    const int ready = WaitFor(POLLOUT, After(timeout_));
-    if (ready == 0)
-        return Fail(ETIMEDOUT);
-    if (ready < 0)
-        return false;
-    const int error = channels::PendingSocketError(Handle());
+    const int error = channels::ConnectResult(Handle());
     return error == 0 || Fail(error);
 }
 

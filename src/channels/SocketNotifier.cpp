@@ -125,7 +125,7 @@ short SocketNotifier::WatchedEvents() {
 bool SocketNotifier::Handle(short revents) {
     const short trouble = POLLERR | POLLHUP | POLLRDHUP;
     if (mode_ == Mode::Connecting) {
-        const int error = PendingSocketError(fd_);
+        const int error = ConnectResult(fd_);
         Post(SocketEvent::Connect, error);
         if (error != 0) {
             armed_.closed = true;

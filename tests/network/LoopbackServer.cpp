@@ -170,13 +170,15 @@ void LoopbackServer::Run() {
     }
 }
 
-std::uint16_t UnusedPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+ClosedPort::ClosedPort() : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
     const sockaddr_in address = Loopback(0);
-    bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    const std::uint16_t port = BoundPort(fd);
-    close(fd);
-    return port;
+    if (fd_ < 0 || bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        throw std::runtime_error("test: cannot hold a port");
+    port_ = BoundPort(fd_);
+}
+
+ClosedPort::~ClosedPort() {
+    close(fd_);
 }
 
 } // namespace nettest

@@ -71,7 +71,20 @@ private:
     std::thread thread_;
 };
 
-// A port on 127.0.0.1 where nothing listens (bound, then released).
-std::uint16_t UnusedPort();
+// A port on 127.0.0.1 where nothing listens: held bound (not listening)
+// while the object lives, so no other socket can take it and a connection
+// to it is refused.
+class ClosedPort {
+public:
+    ClosedPort();
+    ~ClosedPort();
+    ClosedPort(const ClosedPort&) = delete;
+    ClosedPort& operator=(const ClosedPort&) = delete;
+    std::uint16_t Port() const { return port_; }
+
+private:
+    int fd_;
+    std::uint16_t port_;
+};
 
 } // namespace nettest

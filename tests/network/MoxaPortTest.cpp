@@ -129,7 +129,8 @@ TEST_F(MoxaPortTest, OpensPortNumberAboveTheBasesAndSendsCommands) {
 
 TEST_F(MoxaPortTest, OpenFailures) {
     // Nothing listens on either base.
-    const std::uint16_t nowhere = UnusedPort();
+    const ClosedPort closed;
+    const std::uint16_t nowhere = closed.Port();
     EXPECT_EQ(port.Open("127.0.0.1", 1, LongWaitMs, 0, nowhere, nowhere), mrConnectError);
     EXPECT_EQ(port.LastSocketError(), ECONNREFUSED);
     EXPECT_FALSE(port.IsOpen());

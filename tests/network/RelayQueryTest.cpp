@@ -181,8 +181,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RelayQuery, NothingListeningFails) {
+    const ClosedPort closed;
     std::vector<RelayEntry> list;
-    EXPECT_FALSE(QueryRelayDirectory("127.0.0.1", UnusedPort(), list));
+    EXPECT_FALSE(QueryRelayDirectory("127.0.0.1", closed.Port(), list));
 }
 
 } // namespace

@@ -112,12 +112,24 @@ TEST(SocketEvents, RefusedConnectionReportsItsError) {
     TAsyncSocket socket(&ui.loop);
     EventLog log;
     log.Watch(socket);
+    const ClosedPort closed;
     ASSERT_TRUE(socket.Create());
-    ASSERT_TRUE(socket.Connect("127.0.0.1", UnusedPort())) << "the attempt starts";
+    ASSERT_TRUE(socket.Connect("127.0.0.1", closed.Port())) << "the attempt starts";
     ASSERT_TRUE(ui.RunUntil([&] { return log.Has("connect"); }));
     EXPECT_EQ(log.errors.front(), ECONNREFUSED);
     ui.RunFor(100ms);
     EXPECT_EQ(log.names, std::vector<std::string>{"connect"});
+}
+
+TEST(SocketEvents, ConnectionToItselfIsRefused) {
+    Ui ui;
+    TAsyncSocket socket(&ui.loop);
+    EventLog log;
+    log.Watch(socket);
+    ASSERT_TRUE(socket.Create(0, "127.0.0.1"));
+    ASSERT_TRUE(socket.Connect("127.0.0.1", socket.LocalPort()));
+    ASSERT_TRUE(ui.RunUntil([&] { return log.Has("connect"); }));
+    EXPECT_EQ(log.errors.front(), ECONNREFUSED);
 }
 
 TEST(SocketEvents, ReadIsAnnouncedAgainOnlyAfterAReceive) {

@@ -132,9 +132,18 @@ TEST(SyncSocketSend, PeerThatNeverReadsEndsTheSendAfterTimeout) {
 }
 
 TEST(SyncSocketConnect, RefusedConnectionFails) {
+    const ClosedPort closed;
     TSyncSocket socket(LongWaitMs, 0);
     ASSERT_TRUE(socket.Create(0, "", SOCK_STREAM, 0));
-    EXPECT_FALSE(socket.Connect("127.0.0.1", UnusedPort()));
+    EXPECT_FALSE(socket.Connect("127.0.0.1", closed.Port()));
+    EXPECT_EQ(socket.LastError(), ECONNREFUSED);
+}
+
+TEST(SyncSocketConnect, ConnectionToItselfIsRefused) {
+    // TCP lets a socket connect to its own port; nobody would answer.
+    TSyncSocket socket(LongWaitMs, 0);
+    ASSERT_TRUE(socket.Create(0, "127.0.0.1", SOCK_STREAM, 0));
+    EXPECT_FALSE(socket.Connect("127.0.0.1", socket.LocalPort()));
     EXPECT_EQ(socket.LastError(), ECONNREFUSED);
 }
 
