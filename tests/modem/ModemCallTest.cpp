@@ -180,9 +180,11 @@ TEST_F(ModemCall, HangingUpWhileDiallingAbortsTheCallAtOnce) {
     auto connection = Open(log);
     ASSERT_TRUE(connection->MakeCall(AnsweredNumber));
     ASSERT_TRUE(Wait([&] { return log.States.size() == 1; }));
+    // The call state may be reported before the dial command reaches the modem.
+    ASSERT_TRUE(Wait([&] { return modem->Logged("dialling 8"); }));
     connection->HangUp();
     EXPECT_TRUE(Wait([&] { return tapi->ActiveCalls() == 0; }));
-    EXPECT_TRUE(modem->Logged("dialling aborted"));
+    EXPECT_TRUE(Wait([&] { return modem->Logged("dialling aborted"); }));
     loop.RunFor(50ms);
     EXPECT_EQ(log.States, (std::vector<int>{1}));
     connection.reset();

@@ -170,12 +170,14 @@ TEST_F(ModemChanel, DiallingWhileACallIsBeingSetUpCancelsIt) {
     Make();
     ASSERT_EQ(chanel->Dial(ModemName, AnsweredNumber, 3000, 50), 1);
     ASSERT_TRUE(Wait([&] { return Said("Набор номера"); }));
+    // The call state may be reported before the dial command reaches the modem.
+    ASSERT_TRUE(Wait([&] { return modem->Logged("dialling 8"); }));
     EXPECT_EQ(chanel->Dial(ModemName, AnsweredNumber, 3000, 50), -3);
     EXPECT_EQ(chanel->GetState(), csDisconnected);
     EXPECT_EQ(log.Console.back(), channels::text::CallCancelled);
     EXPECT_EQ(chanel->GetConnection(), nullptr);
     EXPECT_TRUE(Wait([&] { return vault.Get()->ActiveCalls() == 0; }));
-    EXPECT_TRUE(modem->Logged("dialling aborted"));
+    EXPECT_TRUE(Wait([&] { return modem->Logged("dialling aborted"); }));
     loop.RunFor(100ms);
     EXPECT_EQ(log.States, (std::vector<ChanelState>{csConnecting, csDisconnected}));
     ExpectAllEnded();
