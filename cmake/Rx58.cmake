@@ -25,6 +25,21 @@ function(rx58_library name)
     set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
 endfunction()
 
+# The test framework's headers are most of every test file's compile time:
+# they are compiled once into a header shared by every test binary.
+function(rx58_test_pch_target out)
+    if(NOT TARGET rx58_test_pch)
+        file(WRITE ${PROJECT_BINARY_DIR}/rx58_test_pch.cpp "")
+        add_library(rx58_test_pch OBJECT ${PROJECT_BINARY_DIR}/rx58_test_pch.cpp)
+        target_link_libraries(rx58_test_pch PRIVATE GTest::gmock GTest::gtest)
+        target_precompile_headers(rx58_test_pch PRIVATE
+            <gmock/gmock.h> <gtest/gtest.h>
+            <algorithm> <array> <atomic> <chrono> <cstdint> <cstring> <functional>
+            <map> <memory> <optional> <string> <thread> <vector>)
+    endif()
+    set(${out} rx58_test_pch PARENT_SCOPE)
+endfunction()
+
 # rx58_test(<name> SOURCES ... [DEPS ...] [TIMEOUT seconds])
 # One GoogleTest binary; every test case becomes its own CTest test.
 function(rx58_test name)
@@ -35,6 +50,8 @@ function(rx58_test name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gmock GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    rx58_test_pch_target(pch)
+    target_precompile_headers(${name} REUSE_FROM ${pch})
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
                          PROPERTIES TIMEOUT ${ARG_TIMEOUT}
                          ENVIRONMENT "RX58_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
