@@ -37,6 +37,7 @@ struct RegisterField {
     FieldType Type;
     std::uint16_t RecordOffset;  // offsetof the field in its record
     std::uint16_t RecordOffset2; // DateTime only: the time-of-day field
+    const char* Name2 = nullptr; // DateTime only: the time-of-day field's name
 };
 
 using RegisterMap = std::span<const RegisterField>;

@@ -42,7 +42,7 @@ constexpr FieldType FieldTypeOf() {
 #define RX58_CLOCK(Rec, date, time, offset)                                                        \
     ::editions::RegisterField {                                                                    \
 #date, offset, ::editions::Encoding::DateTime, ::editions::FieldType::Double,              \
-            offsetof(Rec, date), offsetof(Rec, time)                                               \
+            offsetof(Rec, date), offsetof(Rec, time), #time                                        \
     }
 
 namespace editions {

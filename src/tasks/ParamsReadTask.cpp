@@ -106,10 +106,17 @@ void RX58ParamsReadTask::OnRegisterReply(const StepSpec& spec, const std::uint8_
         } else {
             SwapSetupImage(edition, SetupImage);
             DecodeSetupParams(edition, SetupImage, Data->SetupParams);
+            SetupImageDecoded = true;
         }
     }
     if (State == tsRunning)
         NextStep();
+}
+
+bool RX58ParamsReadTask::GetCalibration(RX58Calibration& calibration) const {
+    if (!SetupImageDecoded)
+        return false;
+    return DecodeCalibration(GetEdition(), SetupImage, calibration);
 }
 
 } // namespace tasks

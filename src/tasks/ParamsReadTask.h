@@ -21,6 +21,11 @@ struct StepSpec {
 // the identification, read the current and the setup image and decode them
 // into the data set. The concrete task appends its own steps to the plan.
 class RX58ParamsReadTask : public RX58Task {
+public:
+    // The calibration values the last complete setup read brought along
+    // (they sit in the setup image); false before one has completed.
+    bool GetCalibration(RX58Calibration& calibration) const;
+
 protected:
     RX58ParamsReadTask(const TaskContext& context, RX58Valve* data, bool start);
 
@@ -52,6 +57,8 @@ protected:
     std::vector<StepSpec> Steps;
 
 private:
+    bool SetupImageDecoded = false;
+
     void OnRegisterReply(const StepSpec& spec, const std::uint8_t* data, std::uint16_t length);
 };
 

@@ -26,6 +26,8 @@ RX58ReadAllParamsTask::RX58ReadAllParamsTask(const TaskContext& context, RX58Val
     Options.StartInterval = 0;
     Options.FinishInterval = 0;
     Options.Load(Context.store);
+    if (Context.adjustReadSettings)
+        Context.adjustReadSettings(Options);
 
     PlanParameterSteps();
     PlanStep(StepKind::ReadPage, atMonthly, texts::ReadingMonthly);

@@ -3,6 +3,7 @@
 #include "channels/ChanelObject.h"
 #include "editions/Edition.h"
 #include "persistence/RX58ChanelSetup.h"
+#include "persistence/ReadSettings.h"
 #include "persistence/SettingsStore.h"
 #include "platform/UiQueue.h"
 
@@ -45,6 +46,9 @@ struct TaskContext {
     // Applied to the connection settings right after every load: options
     // given for one run (a port on the command line) that are not stored.
     std::function<void(RX58ChanelSetup&)> adjustSetup;
+    // Applied to the read-data options right after the read-all task has
+    // loaded them (archives left out for one run); never stored.
+    std::function<void(ReadSettings&)> adjustReadSettings;
     // Null means DefaultChanelFactory.
     ChanelFactory makeChanel;
     // Null means the computer's local time.

@@ -1,0 +1,21 @@
+#include "cli/Cli.h"
+#include "cli/Interrupt.h"
+
+#include <csignal>
+#include <iostream>
+#include <unistd.h>
+#include <vector>
+
+int main(int argc, char** argv) {
+    // Before any thread exists, so that every thread inherits the handler
+    // and a closed pipe to a reader ends a write, not the program.
+    cli::InterruptPipe::Install();
+    std::signal(SIGPIPE, SIG_IGN);
+
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    cli::CliIo io{std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1,
+                  [] { return cli::InterruptPipe::Pending(); }};
+    const int status = cli::RunCli(args, io);
+    std::cout.flush();
+    return status;
+}
