@@ -10,6 +10,7 @@
 #include "tasks/ServiceTasks.h"
 
 #include <cstring>
+#include <system_error>
 #include <vector>
 
 namespace cli {
@@ -95,6 +96,14 @@ int LoadArchive(const std::filesystem::path& file, const Edition& edition, Devic
 }
 
 int RunRead(const CommandLine& line, CliIo& io) {
+    // A reading can take minutes: a file that cannot be made is told now.
+    std::error_code ec;
+    const std::filesystem::path folder =
+        line.output.parent_path().empty() ? std::filesystem::path(".") : line.output.parent_path();
+    if (!std::filesystem::is_directory(folder, ec)) {
+        io.err << ProgramName << ": нет папки «" << folder.string() << "» для файла архива\n";
+        return ExitFailed;
+    }
     DeviceReading reading;
     {
         DeviceSession session(*line.edition, StoreOf(line), line.connection, io);

@@ -291,6 +291,9 @@ TEST_P(CliDevice, FailuresExitOneWithTheTasksTextAndSaveNothing) {
         {{"--edition", other, "read", "--port", simulator->Endpoint(), "--config",
           folder.Path().string(), "-o", file.string()},
          "Неизвестная версия прибора"},
+        {{"--edition", EditionWord(), "read", "--port", simulator->Endpoint(), "--config",
+          folder.Path().string(), "-o", (folder / "no-such-folder" / "f.arch").string()},
+         "нет папки «" + (folder / "no-such-folder").string() + "» для файла архива"},
     };
     for (const auto& [words, text] : cases) {
         const Outcome outcome = RunTool(words);
@@ -325,10 +328,10 @@ TEST_P(CliDevice, AReadThroughTheSimulatedModem) {
     }));
 
     const std::filesystem::path file = folder / "modem.arch";
-    const Outcome read = RunTool(
-        {"--edition", EditionWord(), "read", "--modem", "Модем стенда", "--phone",
-         modemtest::AnsweredNumber, "--address", std::to_string(modemtest::DeviceAddress),
-         "--config", folder.Path().string(), "-o", file.string()});
+    const Outcome read =
+        RunTool({"--edition", EditionWord(), "read", "--modem", "Модем стенда", "--phone",
+                 modemtest::AnsweredNumber, "--address", std::to_string(modemtest::DeviceAddress),
+                 "--config", folder.Path().string(), "-o", file.string()});
     ASSERT_EQ(read.Status, 0) << read.Err;
     const Json json = Dump(file);
     EXPECT_EQ(json["hourly"].size(), 12u);

@@ -109,8 +109,7 @@ TEST(CliExecutable, TheDemoSavesAnArchiveFileThatDumps) {
         TempFolder folder;
         Child demo({"--edition", edition, "demo", "-o", folder.Path().string()});
         ASSERT_EQ(demo.Wait(180s), 0) << demo.ErrText;
-        EXPECT_NE(demo.OutText.find("Часовой архив (записей: "), std::string::npos)
-            << demo.OutText;
+        EXPECT_NE(demo.OutText.find("Часовой архив (записей: "), std::string::npos) << demo.OutText;
 
         std::vector<std::filesystem::path> files;
         for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
@@ -153,8 +152,8 @@ TEST(CliExecutable, CtrlCDuringAReadStopsItCleanlyAndExits130) {
     // the device.
     const long frames = simulator.Stats().Frames;
     EXPECT_LE(frames - before.Frames, 5);
-    Child again({"read-calibration", "--port", simulator.Endpoint(), "--config",
-                 folder.Path().string()});
+    Child again(
+        {"read-calibration", "--port", simulator.Endpoint(), "--config", folder.Path().string()});
     EXPECT_EQ(again.Wait(60s), 0) << again.ErrText;
     EXPECT_NE(again.OutText.find("R100 = "), std::string::npos);
 }

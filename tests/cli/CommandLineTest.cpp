@@ -1,5 +1,6 @@
-#include "cli/Cli.h"
 #include "cli/CommandLine.h"
+
+#include "cli/Cli.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -108,8 +109,7 @@ TEST_P(BadCommandLine, ExitsTwoWithAMessageAndAPointerToTheHelp) {
 INSTANTIATE_TEST_SUITE_P(
     Table, BadCommandLine,
     ::testing::Values(
-        BadLine{{}, "не задана команда"},
-        BadLine{{"fetch"}, "неизвестная команда «fetch»"},
+        BadLine{{}, "не задана команда"}, BadLine{{"fetch"}, "неизвестная команда «fetch»"},
         BadLine{{"--edition", "4", "dump", "f.arch"}, "неверная редакция «4»"},
         BadLine{{"--edition", "three", "dump", "f.arch"}, "неверная редакция «three»"},
         BadLine{{"--edition"}, "ключу «--edition» нужно значение"},
@@ -125,12 +125,14 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{{"read"}, "нужен файл: -o ФАЙЛ.arch"},
         BadLine{{"read", "-o"}, "ключу «-o» нужно значение"},
         BadLine{{"read", "-o", "--no-hourly"}, "ключу «-o» нужно значение"},
-        BadLine{{"read", "-o", "f.arch", "--count", "2"}, "ключ «--count» не относится к команде «read»"},
+        BadLine{{"read", "-o", "f.arch", "--count", "2"},
+                "ключ «--count» не относится к команде «read»"},
         BadLine{{"read", "-o", "f.arch", "--bogus"}, "неизвестный ключ «--bogus»"},
         BadLine{{"read", "-o", "f.arch", "extra"}, "лишний аргумент «extra»"},
         BadLine{{"read", "-o", "f.arch", "--no-hourly=1"}, "не принимает значения"},
         BadLine{{"--port", "COM1", "read", "-o", "f.arch"}, "ставится после команды"},
-        BadLine{{"read", "-o", "f.arch", "--port", "COM1", "--modem", "M"}, "нельзя задавать вместе"},
+        BadLine{{"read", "-o", "f.arch", "--port", "COM1", "--modem", "M"},
+                "нельзя задавать вместе"},
         BadLine{{"clear-archive"}, "подтвердите его ключом --yes"},
         BadLine{{"write-calibration"}, "хотя бы один параметр"},
         BadLine{{"write-calibration", "R999=1"}, "неизвестный калибровочный параметр «R999»"},

@@ -1,4 +1,5 @@
 #include "cli/DataJson.h"
+
 #include "cli/TextDump.h"
 #include "device/ArchiveRecord.h"
 #include "device/JournalRecord.h"
@@ -77,8 +78,8 @@ TEST_P(DataJson, KeysInOrderAndEveryFieldOfTheTablesUnderItsOwnName) {
                                               "calibration", "hourly", "daily", "dailyTotals",
                                               "monthly", "monthlyTotals", "journal"}));
     EXPECT_EQ(json["edition"], Ed().ProtocolVersion);
-    EXPECT_EQ(json["identification"], Json::parse("[7, 1, " +
-                                                  std::to_string(Ed().ProtocolVersion) + ", 200]"));
+    EXPECT_EQ(json["identification"],
+              Json::parse("[7, 1, " + std::to_string(Ed().ProtocolVersion) + ", 200]"));
 
     const auto expectFields = [](const Json& record, RegisterMap map) {
         std::size_t expected = 0;
@@ -154,11 +155,11 @@ TEST_P(DataJson, TheTextDumpShowsTheSameFieldsAndRows) {
     std::ostringstream text;
     cli::WriteTextDump(text, Ed(), json);
     const std::string dump = text.str();
-    for (const char* line : {"  Date = 2024-03-05\n", "  SummerStart = 04-15\n",
-                             "  ChanelV5Enable = true\n", "  I20_1 = 0\n",
-                             "Часовой архив (записей: 2)\n", "Журнал (записей: 1)\n",
-                             "  Дата/Время | Параметр | Старое значение | Новое значение\n",
-                             "  05/03/24  14 ч | 00012.500 | "})
+    for (const char* line :
+         {"  Date = 2024-03-05\n", "  SummerStart = 04-15\n", "  ChanelV5Enable = true\n",
+          "  I20_1 = 0\n", "Часовой архив (записей: 2)\n", "Журнал (записей: 1)\n",
+          "  Дата/Время | Параметр | Старое значение | Новое значение\n",
+          "  05/03/24  14 ч | 00012.500 | "})
         EXPECT_NE(dump.find(line), std::string::npos) << line;
     EXPECT_NE(dump.find("  t1 = " + cli::DumpJson(json["current"]["t1"], -1) + "\n"),
               std::string::npos);

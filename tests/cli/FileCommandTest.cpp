@@ -33,8 +33,10 @@ std::string GoodFile(const Edition& edition, const TempFolder& folder) {
     RX58Valve data;
     data.Ident = {1, 0, edition.ProtocolVersion, 0};
     data.SetupParams.SerialNum = 4321;
-    const device::ArchiveValue values[] = {{editions::afYear, 24}, {editions::afMonth, 3},
-                                           {editions::afDay, 5},   {editions::afHour, 13},
+    const device::ArchiveValue values[] = {{editions::afYear, 24},
+                                           {editions::afMonth, 3},
+                                           {editions::afDay, 5},
+                                           {editions::afHour, 13},
                                            {editions::afQ1, 12.5}};
     data.HourArchive = {device::MakeArchiveRecord(edition, values)};
     data.DayArchive = {device::MakeFullArchiveRecord(edition, values)};
@@ -88,8 +90,7 @@ TEST(FileCommands, ADamagedFileGivesTheReadersMessageAndExitsOne) {
         {"other edition", [&](std::string& f) { f = v2; }, "Неизвестная версия прибора"},
         {"cut in the setup", [](std::string& f) { f.resize(27 + 8 + 360 + 100); },
          "Ошибка при чтении настроечных параметров"},
-        {"cut in the monthly records",
-         [&](std::string& f) { f.resize(monthlyStart + 100); },
+        {"cut in the monthly records", [&](std::string& f) { f.resize(monthlyStart + 100); },
          "Ошибка при чтении архивных параметров"},
         {"hourly length", [](std::string& f) { f[11] = 1; }, "Неверная длина архивных параметров"},
     };
@@ -98,10 +99,10 @@ TEST(FileCommands, ADamagedFileGivesTheReadersMessageAndExitsOne) {
         damage.Apply(content);
         const std::string file = (folder / (std::string("bad-") + damage.Name + ".arch")).string();
         WriteWholeFile(file, content);
-        for (const Words& words : {Words{"dump", file}, Words{"dump", "--json", file},
-                                   Words{"write-setup", "--from", file, "--port",
-                                         (folder / "no-tty").string(), "--config",
-                                         folder.Path().string()}}) {
+        for (const Words& words :
+             {Words{"dump", file}, Words{"dump", "--json", file},
+              Words{"write-setup", "--from", file, "--port", (folder / "no-tty").string(),
+                    "--config", folder.Path().string()}}) {
             const Outcome outcome = RunTool(words);
             EXPECT_EQ(outcome.Status, 1) << damage.Name;
             EXPECT_EQ(outcome.Err, std::string("rx58cli: ") + damage.Message + "\n") << damage.Name;
