@@ -58,7 +58,9 @@ public:
             Drain(50);
             int status = 0;
             if (::waitpid(Pid, &status, WNOHANG) == Pid) {
-                Drain(0);
+                // What is still in the pipes, up to their end.
+                while (Drain(0)) {
+                }
                 Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
                 return Status;
             }
@@ -86,17 +88,22 @@ public:
 private:
     static constexpr int Running = -2;
 
-    void Drain(int timeoutMs) {
+    // Reads what is ready; whether anything was read.
+    bool Drain(int timeoutMs) {
         pollfd fds[2] = {{Out, POLLIN, 0}, {Err, POLLIN, 0}};
         if (::poll(fds, 2, timeoutMs) <= 0)
-            return;
+            return false;
+        bool any = false;
         char buf[4096];
         for (int i = 0; i < 2; ++i)
             if (fds[i].revents & (POLLIN | POLLHUP)) {
                 const ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
-                if (n > 0)
+                if (n > 0) {
                     (i == 0 ? OutText : ErrText).append(buf, static_cast<std::size_t>(n));
+                    any = true;
+                }
             }
+        return any;
     }
 
     int Out = -1;
