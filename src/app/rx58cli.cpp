@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
 
     const std::vector<std::string> args(argv + 1, argv + argc);
     cli::CliIo io{std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1,
-                  [] { return cli::InterruptSignal::Pending(); }};
+                  [] { return cli::InterruptSignal::Pending(); },
+                  argc > 0 ? argv[0] : cli::ProgramName};
     const int status = cli::RunCli(args, io);
     std::cout.flush();
     return status;

@@ -45,7 +45,8 @@ const CommandSpec Commands[] = {
     {"write-calibration", Command::WriteCalibration, Operands::Assignments, "ИМЯ=ЗНАЧЕНИЕ...",
      "изменить калибровочные параметры (остальные остаются как в приборе)"},
     {"write-setup", Command::WriteSetup, Operands::None, "--from ФАЙЛ.arch",
-     "записать в прибор настроечные параметры из файла архива"},
+     "записать в прибор настроечные параметры из файла архива (заводской номер и сетевой "
+     "адрес прибора не меняются)"},
     {"dump", Command::Dump, Operands::ArchiveFile, "ФАЙЛ.arch [--json]",
      "показать всё содержимое файла архива (текстом или JSON)"},
     {"demo", Command::Demo, Operands::None, "[-o ПАПКА]",

@@ -183,12 +183,33 @@ int RunWriteSetup(const CommandLine& line, CliIo& io) {
     DeviceReading file;
     if (const int status = LoadArchive(line.from, edition, file, io); status != ExitDone)
         return status;
-    // As the setup view does: the file's values encoded into a fresh image;
-    // the registers no field names go as 0.
+
+    DeviceSession session(edition, StoreOf(line), line.connection, io);
+    // A configuration cloned from another device must not take that
+    // device's identity along: the serial number and the network address
+    // (which the write would change, so that the device no longer answers
+    // where it is looked for) stay what the device holds.
+    DeviceReading device;
+    const ReadSelection parametersOnly{false, false, false, false};
+    if (const int status = ReadDevice(session, parametersOnly, device, io); status != ExitDone)
+        return status;
+    RX58SetupParams setup = file.Data.SetupParams;
+    setup.SerialNum = device.Data.SetupParams.SerialNum;
+    setup.NetAddress = device.Data.SetupParams.NetAddress;
+
+    // As the setup view does: the values encoded into a fresh image; the
+    // registers no field names go as 0.
     std::vector<std::uint8_t> image(static_cast<std::size_t>(edition.Setup.BufferBytes));
-    EncodeSetupParams(edition, file.Data.SetupParams, image.data());
+    EncodeSetupParams(edition, setup, image.data());
     SwapSetupImage(edition, image.data());
-    return RunServiceTask<RX58WriteAllParamsTask>(line, io, image.data());
+    RX58WriteAllParamsTask task(session.Context(), image.data(), true);
+    const TaskEnd end = session.Run(task);
+    if (end == TaskEnd::Done) {
+        io.out << task.GetStatusText() << '\n';
+        io.out << "Заводской номер " << setup.SerialNum << " и сетевой адрес "
+               << static_cast<int>(setup.NetAddress) << " оставлены как в приборе\n";
+    }
+    return ReportTaskEnd(end, task, io);
 }
 
 int RunDump(const CommandLine& line, CliIo& io) {

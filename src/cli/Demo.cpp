@@ -111,7 +111,7 @@ int RunDemo(const CommandLine& line, CliIo& io) {
     if (const int status = LoadArchive(file, edition, saved, io); status != ExitDone)
         return status;
     WriteSummary(io.out, edition, DataSetJson(edition, saved.Data, saved.Calibration));
-    io.out << "\nВсё содержимое: " << ProgramName << " --edition " << edition.Name << " dump "
+    io.out << "\nВсё содержимое: " << io.program << " --edition " << edition.Name << " dump "
            << file.string() << " [--json]\n";
     return ExitDone;
 }

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <ostream>
+#include <string>
 
 namespace cli {
 
@@ -19,6 +20,8 @@ struct CliIo {
     bool errIsTerminal = false;
     // Asked on every tick while a task runs; null means never.
     std::function<bool()> interrupted;
+    // How the user started the program, for the commands it suggests.
+    std::string program = ProgramName;
 };
 
 enum class TaskEnd {

@@ -214,6 +214,9 @@ TEST_P(CliDevice, WriteSetupFromAFileClonesItsConfigurationIntoTheDevice) {
     data.SetupParams.Kprev = 3.25;
     data.SetupParams.ImpulseWeight1 = 2.5;
     data.SetupParams.Gmax5 = 3.0;
+    // Another device's identity, which the clone must not take over.
+    data.SetupParams.SerialNum = 4321;
+    data.SetupParams.NetAddress = 7;
     const std::filesystem::path edited = folder / "edited.arch";
     persistence::WriteArchiveFile(edited, Ed(), persistence::ArchiveContentOf(data));
     ASSERT_NE(simulator->Snapshot().Setup.Gmax5, 3.0);
@@ -226,7 +229,10 @@ TEST_P(CliDevice, WriteSetupFromAFileClonesItsConfigurationIntoTheDevice) {
     EXPECT_EQ(now.Kprev, 3.25);
     EXPECT_EQ(now.ImpulseWeight1, 2.5f);
     EXPECT_EQ(now.Gmax5, 3.0f);
-    EXPECT_EQ(now.SerialNum, data.SetupParams.SerialNum);
+    EXPECT_EQ(now.SerialNum, 1234);
+    EXPECT_EQ(now.NetAddress, 0);
+    EXPECT_TRUE(Contains(write.Out, "Заводской номер 1234 и сетевой адрес 0 оставлены"))
+        << write.Out;
 }
 
 TEST_P(CliDevice, MonitorWithACountPrintsThatManyCyclesAndEnds) {
