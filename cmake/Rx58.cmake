@@ -41,7 +41,9 @@ function(rx58_test_pch_target out)
 endfunction()
 
 # rx58_test(<name> SOURCES ... [DEPS ...] [TIMEOUT seconds])
-# One GoogleTest binary; every test case becomes its own CTest test.
+# One GoogleTest binary; every test case becomes its own CTest test,
+# labelled with the name of the test folder (channels, tasks, sim ...), so
+# that `ctest -L` and the `<folder>_tests` targets pick a subsystem's tests.
 function(rx58_test name)
     cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPS" ${ARGN})
     if(NOT ARG_TIMEOUT)
@@ -52,7 +54,20 @@ function(rx58_test name)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     rx58_test_pch_target(pch)
     target_precompile_headers(${name} REUSE_FROM ${pch})
+    get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-                         PROPERTIES TIMEOUT ${ARG_TIMEOUT}
+                         PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS ${folder}
                          ENVIRONMENT "RX58_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+    set_property(GLOBAL APPEND PROPERTY RX58_TESTS_${folder} ${name})
+endfunction()
+
+# rx58_folder_tests_target(<target> <folder>...)
+# A target that builds the test binaries of the given test folders alone.
+function(rx58_folder_tests_target target)
+    set(binaries)
+    foreach(folder IN LISTS ARGN)
+        get_property(names GLOBAL PROPERTY RX58_TESTS_${folder})
+        list(APPEND binaries ${names})
+    endforeach()
+    add_custom_target(${target} DEPENDS ${binaries})
 endfunction()

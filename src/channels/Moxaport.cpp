@@ -122,6 +122,15 @@ int TMoxaPort::Open(const std::string& host, int portNumber, int timeout, int ch
     return mrOk;
 }
 
+void TMoxaPort::Adopt(std::unique_ptr<TSyncSocket> data, std::unique_ptr<TSyncSocket> command) {
+    lastSocketError_ = 0;
+    Close();
+    if (data && command) {
+        data_ = std::move(data);
+        command_ = std::move(command);
+    }
+}
+
 void TMoxaPort::Close() {
     data_.reset();
     command_.reset();
@@ -208,7 +217,7 @@ int TMoxaPort::Purge() {
     // Bounded: a peer flooding the line cannot keep the worker here.
     for (int round = 0; round < 64; ++round) {
         // One attempt without waiting, not the waiting receive of the reply.
-        const int got = data_->TAsyncSocket::Receive(discard, sizeof discard);
+        const int got = data_->ReceiveNow(discard, sizeof discard);
         if (got > 0)
             continue;
         if (got == 0) {

@@ -55,6 +55,10 @@ public:
     // closed first.
     int Open(const std::string& host, int portNumber, int timeout, int chunkTimeout,
              std::uint16_t dataPortBase, std::uint16_t commandPortBase);
+    // Takes a data and a command connection made elsewhere (a tunnel, a
+    // scripted adapter) in place of any open ones; without both the port
+    // stays closed.
+    void Adopt(std::unique_ptr<TSyncSocket> data, std::unique_ptr<TSyncSocket> command);
     void Close();
     bool IsOpen() const { return data_ && command_; }
 

@@ -76,7 +76,10 @@ bool QueryRelayDirectory(const std::string& host, std::uint16_t port,
     TSyncSocket socket(RelayTimeout, RelayChunkTimeout);
     if (!socket.Create(0, "0", SOCK_STREAM, 0) || !socket.Connect(host, port))
         return false;
+    return ExchangeRelayDirectory(socket, entries);
+}
 
+bool ExchangeRelayDirectory(TSyncSocket& socket, std::vector<RelayEntry>& entries) {
     std::uint8_t greeting[greetingSize];
     if (!SendAll(socket, greetingRequest) || !ReceiveExactly(socket, greeting, greetingSize) ||
         greeting[0] != 0x00 || std::memcmp(greeting + 1, greetingName, 7) != 0)

@@ -8,6 +8,8 @@
 // The directory of a GPRS relay server: the server greets with "GPRSSRV"
 // and reports a list of fixed-size entries, kept as received.
 
+class TSyncSocket;
+
 namespace channels {
 
 inline constexpr int RelayEntrySize = 27;
@@ -26,5 +28,9 @@ inline constexpr std::uint32_t RelayMaxEntries = 100000;
 // reply; `entries` is then left as it was.
 bool QueryRelayDirectory(const std::string& host, std::uint16_t port,
                          std::vector<RelayEntry>& entries);
+
+// The same exchange over a connection already made: greeting, count and
+// list, each reply checked before it is trusted.
+bool ExchangeRelayDirectory(TSyncSocket& socket, std::vector<RelayEntry>& entries);
 
 } // namespace channels

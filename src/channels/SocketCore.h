@@ -111,6 +111,9 @@ public:
     // count, or -1 when nothing arrived: ETIMEDOUT when nothing came in
     // Timeout, ENOTCONN when the peer closed first, or the socket's error.
     int Receive(void* buffer, int size) override;
+    // One attempt without waiting, as TAsyncSocket::Receive does: for
+    // dropping what is already waiting without waiting for a reply.
+    virtual int ReceiveNow(void* buffer, int size) { return TAsyncSocket::Receive(buffer, size); }
 
     int Timeout() const { return timeout_; }
     int ChunkTimeout() const { return chunkTimeout_; }

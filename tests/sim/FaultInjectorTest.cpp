@@ -3,6 +3,7 @@
 #include "TestClient.h"
 #include "protocol/Crc16.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using sim::FaultConfig;
@@ -150,4 +151,26 @@ TEST(FaultInjector, LiesAreToldWithAValidCrc) {
         FaultInjector faults(c.Config);
         EXPECT_EQ(Sent(faults.Apply(c.Request, c.Reply)), c.Expected) << c.Name;
     }
+}
+
+// A line that runs on after the reply, and one that babbles instead of
+// answering: the bytes are the generator's, so a seed repeats them.
+TEST(FaultInjector, RunOnAndNoiseRepeatWithTheSeed) {
+    FaultConfig runOn;
+    runOn.ReplyBytes = 10000;
+    FaultConfig noise;
+    noise.NoiseBytes = 3000;
+    for (const FaultConfig& config : {runOn, noise}) {
+        FaultInjector first(config), second(config);
+        const Bytes sent = Sent(first.Apply(ReadRequest, ReadReply));
+        EXPECT_EQ(sent, Sent(second.Apply(ReadRequest, ReadReply)));
+        EXPECT_EQ(sent.size(), config.ReplyBytes > 0 ? 10000u : 3000u);
+        const bool startsWithTheReply =
+            std::equal(ReadReply.begin(), ReadReply.end(), sent.begin());
+        EXPECT_EQ(startsWithTheReply, config.ReplyBytes > 0);
+    }
+    FaultConfig shorter;
+    shorter.ReplyBytes = 3;
+    FaultInjector faults(shorter);
+    EXPECT_EQ(Sent(faults.Apply(ReadRequest, ReadReply)), ReadReply) << "never cut short";
 }

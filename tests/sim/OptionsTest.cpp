@@ -41,15 +41,17 @@ TEST(Options, EveryOptionReachesTheConfiguration) {
                     o.Config.Device.FrozenClock && o.Config.Device.ResetDelayMs == 2000 &&
                     o.Config.Device.Locked;
          }},
-        {{"--drop", "0.25", "--split", "1", "--seed", "99", "--exception", "6", "--signature",
-          "RX59", "--ident-version", "2", "--byte-count-lie", "-2", "--page-count-lie", "1",
-          "--empty-pages", "--silent"},
+        {{"--drop",           "0.25",  "--split",          "1",    "--seed",          "99",
+          "--exception",      "6",     "--signature",      "RX59", "--ident-version", "2",
+          "--byte-count-lie", "-2",    "--page-count-lie", "1",    "--empty-pages",   "--silent",
+          "--reply-bytes",    "10000", "--noise",          "300"},
          [](const ParsedOptions& o) {
              const sim::FaultConfig& f = o.Config.Link.Faults;
              return f.DropShare == 0.25 && f.SplitShare == 1 && f.Seed == 99 &&
                     f.ExceptionCode == 6 &&
                     f.Signature == std::array<char, 4>{'R', 'X', '5', '9'} && f.IdentVersion == 2 &&
-                    f.ByteCountLie == -2 && f.PageCountLie == 1 && f.EmptyPages && f.Silent;
+                    f.ByteCountLie == -2 && f.PageCountLie == 1 && f.EmptyPages && f.Silent &&
+                    f.ReplyBytes == 10000 && f.NoiseBytes == 300;
          }},
         {{"--modem", "--answer-delay", "0", "--dial-result", "busy", "--carrier-loss-after", "5000",
           "-v"},

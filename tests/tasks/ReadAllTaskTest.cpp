@@ -84,6 +84,28 @@ TEST_P(ReadAllTest, ReadsEverythingInTheDeviceOrder) {
     EXPECT_EQ(reads, expected);
 }
 
+// A settings store that can be neither read nor written (its folder is a
+// plain file, which stops root as well as anyone): the read runs with the
+// default options, raises nothing and leaves no file behind.
+TEST_P(ReadAllTest, AnUnreachableSettingsStoreReadsWithTheDefaults) {
+    FillSmallDevice();
+    WriteWholeFile(folder / "plain-file", "x");
+    context.store = persistence::SettingsStore(folder / "plain-file" / "RX58Manager.reg");
+    RX58ReadAllParamsTask task(context, &data, true);
+    ASSERT_TRUE(RunToEnd(task));
+    ASSERT_EQ(task.GetState(), tsDone) << task.GetStatusText();
+    EXPECT_EQ(task.GetStatusText(), texts::ReadAllDone);
+    const ReadSettings& options = task.GetOptions();
+    EXPECT_TRUE(options.ReadHourArchive && options.ReadDayArchive && options.ReadMonthArchive &&
+                options.ReadJournal);
+    EXPECT_EQ(options.ReadInterval, 0);
+    EXPECT_EQ(data.HourArchive.size(), 5u);
+    EXPECT_EQ(data.DayArchive.size(), 2u);
+    EXPECT_EQ(data.MonthArchive.size(), 1u);
+    EXPECT_EQ(data.Journal.size(), 4u);
+    EXPECT_EQ(ReadWholeFile(folder / "plain-file"), "x");
+}
+
 TEST_P(ReadAllTest, RingDescriptorsGiveTheFirstPage) {
     struct Case {
         RingDescriptor ring;

@@ -11,6 +11,8 @@
 #include "tasks/TaskTexts.h"
 
 #include <atomic>
+#include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <mutex>
 
@@ -327,6 +329,69 @@ TEST_P(SimulatorTaskTest, LockedDeviceRefusesWrites) {
     ASSERT_TRUE(RunToEnd(task));
     EXPECT_EQ(task.GetState(), tsFailed);
     EXPECT_EQ(task.GetStatusText(), "Доступ к регистру закрыт");
+}
+
+// The pseudo-terminal's far side closes while the archives are being read,
+// as when the adapter is pulled out: the task fails within its reply
+// time-outs with a clear text, and no thread of the channel is left.
+TEST_P(SimulatorTaskTest, DeviceVanishingMidReadFailsTheTaskWithinItsTimeOuts) {
+    StartDevice();
+    {
+        RX58Valve data;
+        RX58ReadAllParamsTask task(context, &data, true);
+        ASSERT_TRUE(Drive(task, [&] { return !data.MonthArchive.empty(); }));
+        ASSERT_EQ(task.GetState(), tsRunning);
+        simulator->Stop();
+        const int vanishedAt = ticks;
+        ASSERT_TRUE(RunToEnd(task));
+        EXPECT_EQ(task.GetState(), tsFailed);
+        EXPECT_EQ(task.GetStatusText(), tasks::texts::NoReply);
+        // The request under way and its three repetitions, each ended by the
+        // line's failure or at most by the reply time-out.
+        EXPECT_LE(ticks - vanishedAt, 4 * (RX58Task::ComPortTimeoutTicks + 2));
+    }
+    simulator.reset();
+    EXPECT_EQ(channels::testing::ThreadCount(), threadsBefore);
+}
+
+// Resident memory of this process in KiB, 0 when it cannot be told.
+long ResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+    return 0;
+}
+
+// A reply that runs on with noise to 10 000 bytes, and a line that answers
+// every request with a flood of noise: the task repeats its request, then
+// fails with a clear text; the channel takes no more than its buffer from
+// the line, so memory does not grow with what the line carries.
+TEST_P(SimulatorTaskTest, OverlongRepliesAndFloodsOfNoiseFailTheTaskCleanly) {
+    struct Case {
+        const char* name;
+        std::function<void(sim::FaultConfig&)> fault;
+    };
+    const Case cases[] = {
+        {"10 000-byte reply", [](sim::FaultConfig& f) { f.ReplyBytes = 10000; }},
+        {"noise", [](sim::FaultConfig& f) { f.NoiseBytes = 200000; }},
+    };
+    StartDevice();
+    const long residentBefore = ResidentKiB();
+    for (const auto& c : cases) {
+        sim::FaultConfig faults;
+        c.fault(faults);
+        simulator->SetFaults(faults);
+        const long answeredBefore = simulator->Stats().Answered;
+        RX58Valve data;
+        RX58ReadAllParamsTask task(context, &data, true);
+        ASSERT_TRUE(RunToEnd(task)) << c.name;
+        EXPECT_EQ(task.GetState(), tsFailed) << c.name;
+        EXPECT_EQ(task.GetStatusText(), tasks::texts::CrcError) << c.name;
+        EXPECT_GE(simulator->Stats().Answered - answeredBefore, 4) << c.name << ": retried";
+        EXPECT_TRUE(data.HourArchive.empty()) << c.name;
+    }
+    EXPECT_LT(ResidentKiB() - residentBefore, 64 * 1024) << "memory grew with the line's bytes";
 }
 
 INSTANTIATE_TEST_SUITE_P(Editions, SimulatorTaskTest, ::testing::Values(&EditionV3, &EditionV2),

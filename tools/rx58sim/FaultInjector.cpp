@@ -14,15 +14,25 @@ void FaultInjector::Configure(const FaultConfig& config) {
 }
 
 // splitmix64: small, fast, and the same sequence on every platform.
-bool FaultInjector::Draw(double share) {
-    if (share <= 0)
-        return false;
+std::uint64_t FaultInjector::Next() {
     state_ += 0x9E3779B97F4A7C15ULL;
     std::uint64_t z = state_;
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    z ^= z >> 31;
-    return static_cast<double>(z >> 11) / 9007199254740992.0 < share;
+    return z ^ (z >> 31);
+}
+
+bool FaultInjector::Draw(double share) {
+    if (share <= 0)
+        return false;
+    return static_cast<double>(Next() >> 11) / 9007199254740992.0 < share;
+}
+
+// Random bytes until `bytes` holds `size` of them.
+void FaultInjector::AddNoise(std::vector<std::uint8_t>& bytes, std::size_t size) {
+    bytes.reserve(size);
+    while (bytes.size() < size)
+        bytes.push_back(static_cast<std::uint8_t>(Next() >> 56));
 }
 
 bool FaultInjector::Preempt(const std::vector<std::uint8_t>& request,
@@ -89,6 +99,13 @@ void FaultInjector::Falsify(const std::vector<std::uint8_t>& request,
 Transmission FaultInjector::Apply(const std::vector<std::uint8_t>& request,
                                   std::vector<std::uint8_t> reply) {
     Transmission out;
+    if (config_.NoiseBytes > 0) {
+        reply.clear();
+        AddNoise(reply, static_cast<std::size_t>(config_.NoiseBytes));
+        out.Pieces.push_back(std::move(reply));
+        out.Notes += " [noise]";
+        return out;
+    }
     Falsify(request, reply, out.Notes);
     // One draw for each enabled share on every reply, in a fixed order, so
     // the sequence depends only on the seed and the requests.
@@ -102,6 +119,10 @@ Transmission FaultInjector::Apply(const std::vector<std::uint8_t>& request,
     if (drop) {
         out.Notes += " [dropped]";
         return out;
+    }
+    if (config_.ReplyBytes > 0 && reply.size() < static_cast<std::size_t>(config_.ReplyBytes)) {
+        AddNoise(reply, static_cast<std::size_t>(config_.ReplyBytes));
+        out.Notes += " [run on]";
     }
     if (split && reply.size() >= 2) {
         const auto half = static_cast<std::ptrdiff_t>(reply.size() / 2);

@@ -25,6 +25,8 @@ struct FaultConfig {
     int ByteCountLie = 0;    // added to the byte count of register replies
     int PageCountLie = 0;    // added to the record count of archive pages
     bool EmptyPages = false; // every archive page carries 0 records
+    int ReplyBytes = 0;      // > 0: every reply runs on with noise to this many bytes
+    int NoiseBytes = 0;      // > 0: every request is answered with this many noise bytes
     std::uint32_t Seed = 1;
 
     bool operator==(const FaultConfig&) const = default;
@@ -54,7 +56,9 @@ public:
     Transmission Apply(const std::vector<std::uint8_t>& request, std::vector<std::uint8_t> reply);
 
 private:
+    std::uint64_t Next();
     bool Draw(double share);
+    void AddNoise(std::vector<std::uint8_t>& bytes, std::size_t size);
     void Falsify(const std::vector<std::uint8_t>& request, std::vector<std::uint8_t>& reply,
                  std::string& notes) const;
 

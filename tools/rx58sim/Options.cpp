@@ -175,6 +175,14 @@ const std::map<std::string, OptionSpec>& Options() {
                                      o.Config.Link.Faults.PageCountLie = static_cast<int>(v);
                                  })},
         {"--empty-pages", Flag([](ParsedOptions& o) { o.Config.Link.Faults.EmptyPages = true; })},
+        {"--reply-bytes", Int(0, 1000000,
+                              [](ParsedOptions& o, long long v) {
+                                  o.Config.Link.Faults.ReplyBytes = static_cast<int>(v);
+                              })},
+        {"--noise", Int(0, 1000000,
+                        [](ParsedOptions& o, long long v) {
+                            o.Config.Link.Faults.NoiseBytes = static_cast<int>(v);
+                        })},
         {"--modem", Flag([](ParsedOptions& o) { o.Config.Link.Modem = true; })},
         {"--answer-delay", Int(0, 600000,
                                [](ParsedOptions& o, long long v) {
@@ -279,6 +287,8 @@ const char* UsageText() {
   --byte-count-lie N       ложное число байт в ответах на чтение
   --page-count-lie N       ложное число записей в страницах архива
   --empty-pages            страницы архива без записей
+  --reply-bytes N          ответы, дополненные шумом до N байт
+  --noise N                на каждый запрос N байт шума вместо ответа
 
 Модем:
   --modem                  AT-команды перед прибором
