@@ -50,7 +50,9 @@ bool HasControlCharacter(std::string_view text) {
 } // namespace
 
 bool IsValidKeyName(std::string_view fullName) {
-    if (!fullName.starts_with("HKEY_") || HasControlCharacter(fullName))
+    // A header's blanks are not part of its name: a name ending in one would
+    // be read back without it.
+    if (!fullName.starts_with("HKEY_") || fullName.ends_with(' ') || HasControlCharacter(fullName))
         return false;
     std::size_t start = 0;
     while (true) {

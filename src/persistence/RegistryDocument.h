@@ -72,7 +72,7 @@ private:
 std::string FullKeyName(std::string_view path);
 
 // A full key name the file can hold: a root and parts that are not empty,
-// without control characters.
+// without control characters, not ending in a blank.
 bool IsValidKeyName(std::string_view fullName);
 bool IsValidValueName(std::string_view name);
 

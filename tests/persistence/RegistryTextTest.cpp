@@ -167,6 +167,9 @@ TEST(RegistryText, ValuesUnderABrokenKeyHeaderAreNotGivenToTheKeyBefore) {
                                                  "\"Three\"=dword:00000003\n"
                                                  "[HKEY_CURRENT_USER\\\\D]\n"
                                                  "\"Four\"=dword:00000004\n"
+                                                 // would be read back as "E" once stored
+                                                 "[HKEY_CURRENT_USER\\E \\]\n"
+                                                 "\"Six\"=dword:00000006\n"
                                                  "[HKEY_CURRENT_USER\\A]\n"
                                                  "\"Five\"=dword:00000005\n"
                                                  "\"One\"=dword:00000009\n");
@@ -233,6 +236,7 @@ TEST(RegistryDocument, NamesTheFileCannotHoldAreRefused) {
     RegistryDocument d;
     EXPECT_FALSE(d.CreateKey("\\Software\\\\Empty part"));
     EXPECT_FALSE(d.CreateKey("\\Software\\Line\nbreak"));
+    EXPECT_FALSE(d.CreateKey("\\Software\\Trailing blank "));
     EXPECT_FALSE(d.Set(Key, "Line\nbreak", RegistryValue::MakeDword(1)));
     EXPECT_TRUE(d.Keys().empty());
     EXPECT_TRUE(d.Set(Key, "Имя", RegistryValue::MakeDword(1)));
