@@ -199,8 +199,17 @@ inline void RunTask(TaskRun& run) {
     const int ticks = 3000 + 50 * static_cast<int>(run.Replies.size());
     task.Start();
     if (run.Task == Monitoring) {
-        for (int i = 0; i < ticks && task.GetState() == tsRunning; ++i)
+        // It reads for ever: a complete reading (the pause step entered)
+        // after the replies are used up is enough, or a second one when
+        // the chosen step takes none.
+        int readings = 0;
+        for (int i = 0; i < ticks && task.GetState() == tsRunning; ++i) {
+            const int before = task.GetStep();
             tick();
+            if (task.GetStep() == made.Steps && before != made.Steps &&
+                (run.Replies.empty() || ++readings == 2))
+                break;
+        }
         task.Stop();
         for (int i = 0; i < ticks && chanel && chanel->GetState() != csDisconnected; ++i)
             tick();

@@ -1,5 +1,7 @@
 #include "ArchiveFileSamples.h"
+#include "ChildProcess.h"
 #include "FileSizeLimit.h"
+#include "SmallFileSystem.h"
 #include "TempFolder.h"
 #include "persistence/ArchiveFileError.h"
 #include "persistence/ArchiveFileHeader.h"
@@ -438,6 +440,43 @@ TEST(ArchiveFile, ASaveThatFailsMidwayLeavesTheOldFileIntact) {
     RX58Valve data;
     EXPECT_EQ(ReadMessage(target, EditionV3, data), "");
     EXPECT_EQ(data.HourArchive, small.HourArchive);
+}
+
+// The disk fills up during a save (a 64 KiB file system, made for the test
+// in a child process of its own): the old file stays as it was, no
+// temporary file is left, and the message says why.
+TEST(ArchiveFile, ASaveOntoAFullDiskLeavesTheOldFileIntact) {
+    TempFolder folder;
+    const auto disk = folder / "disk";
+    std::filesystem::create_directory(disk);
+    const std::string report = RunInChild(
+        [&]() -> std::string {
+            if (const std::string why = MountSmallFileSystem(disk, 64 * 1024); !why.empty())
+                return "skip: " + why;
+            const auto target = disk / "a.arch";
+            const RX58Valve small = SampleValve(EditionV3, 10, 2, 1, 5);
+            if (const std::string m = WriteMessage(target, EditionV3, ArchiveContentOf(small));
+                !m.empty())
+                return "the small save failed: " + m;
+            const Bytes old = ReadWholeFile(target);
+            const RX58Valve large = SampleValve(EditionV3, 3000, 100, 10, 500);
+            const std::string message = WriteMessage(target, EditionV3, ArchiveContentOf(large));
+            const std::string expected = "Ошибка при записи файла «" + target.string() +
+                                         "»: нет места на диске. Прежний файл остался без "
+                                         "изменений.";
+            if (message != expected)
+                return "message: " + message;
+            if (ReadWholeFile(target) != old)
+                return "the old file changed";
+            if (std::distance(std::filesystem::directory_iterator(disk),
+                              std::filesystem::directory_iterator()) != 1)
+                return "a temporary file was left";
+            return {};
+        },
+        false);
+    if (report.rfind("skip: ", 0) == 0)
+        GTEST_SKIP() << report.substr(6);
+    EXPECT_EQ(report, "");
 }
 
 TEST(ArchiveFile, AFileThatCannotBeCreatedSaysSo) {
