@@ -53,14 +53,15 @@ inline const std::filesystem::path& ScratchFolder() {
             (std::filesystem::temp_directory_path() / "rx58-fuzz-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr)
             std::abort();
-        const std::filesystem::path made = pattern;
-        // Removed when the process ends normally; a crash leaves it for the post-mortem.
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(ScratchFolder(), ec);
-        });
-        return made;
+        return std::filesystem::path(pattern);
     }();
+    // Registered once the folder is made, so it runs before the path is
+    // destroyed; a crash leaves the folder for the post-mortem.
+    static const bool removedAtExit = std::atexit([] {
+                                          std::error_code ec;
+                                          std::filesystem::remove_all(ScratchFolder(), ec);
+                                      }) == 0;
+    (void)removedAtExit;
     return folder;
 }
 

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t* bytes = record.data();
     const std::size_t length = record.size();
 
-    static std::vector<std::string> row;
+    std::vector<std::string> row;
     const bool full = kind == device::akDaily || kind == device::akMonthly ||
                       kind == device::akDailyTotals || kind == device::akMonthlyTotals;
     IsArchiveRecordValid(edition, bytes, length, full);
