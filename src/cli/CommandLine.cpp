@@ -33,7 +33,8 @@ struct CommandSpec {
 const CommandSpec Commands[] = {
     {"read", Command::Read, Operands::None,
      "-o ФАЙЛ.arch [--no-hourly] [--no-daily] [--no-monthly] [--no-journal]",
-     "считать всё из прибора и сохранить в файл архива"},
+     "считать всё из прибора (все архивы, кроме исключённых ключами) и сохранить в файл "
+     "архива"},
     {"monitor", Command::Monitor, Operands::None, "[--count K] [--interval СЕК]",
      "читать текущие параметры с интервалом мониторинга и печатать каждый цикл"},
     {"set-time", Command::SetTime, Operands::None, "",
@@ -299,11 +300,13 @@ void ConnectionOverride::ApplyTo(RX58ChanelSetup& setup) const {
         setup.MonitoringInterval = *Interval;
 }
 
+// A script gets the same reading wherever it runs: the command line alone
+// says which archives are read, not the options the window last stored.
 void ReadSelection::ApplyTo(ReadSettings& settings) const {
-    settings.ReadHourArchive = settings.ReadHourArchive && Hourly;
-    settings.ReadDayArchive = settings.ReadDayArchive && Daily;
-    settings.ReadMonthArchive = settings.ReadMonthArchive && Monthly;
-    settings.ReadJournal = settings.ReadJournal && Journal;
+    settings.ReadHourArchive = Hourly;
+    settings.ReadDayArchive = Daily;
+    settings.ReadMonthArchive = Monthly;
+    settings.ReadJournal = Journal;
 }
 
 const editions::RegisterField* FindCalibrationField(const std::string& name) {

@@ -42,7 +42,8 @@ struct ConnectionOverride {
     void ApplyTo(RX58ChanelSetup& setup) const;
 };
 
-// Archives a read leaves out for this run.
+// The archives a read fetches: all of them unless the command line leaves
+// some out, whatever the stored read-data options say.
 struct ReadSelection {
     bool Hourly = true;
     bool Daily = true;

@@ -81,6 +81,20 @@ TEST(CommandLine, OverridesReplaceOnlyWhatWasGivenAndAModemSelectsKindOne) {
     EXPECT_EQ(modem.MonitoringInterval, 2);
 }
 
+TEST(CommandLine, TheCommandLineAloneChoosesTheArchivesARunReads) {
+    ReadSettings stored;
+    stored.ReadHourArchive = false; // left out in the window's dialog
+    stored.ReadDayArchive = true;
+    stored.ReadMonthArchive = true;
+    stored.ReadJournal = true;
+    ReadSettings run = stored;
+    Parsed({"read", "-o", "f.arch", "--no-monthly"}).read.ApplyTo(run);
+    EXPECT_TRUE(run.ReadHourArchive);
+    EXPECT_TRUE(run.ReadDayArchive);
+    EXPECT_FALSE(run.ReadMonthArchive);
+    EXPECT_TRUE(run.ReadJournal);
+}
+
 TEST(CommandLine, CalibrationAssignmentsAreCheckedAgainstTheFieldTable) {
     const CommandLine line =
         Parsed({"write-calibration", "R100=1234", "I_OFFSET_2=-17", "R100=1235"});
