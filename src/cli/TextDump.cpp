@@ -1,10 +1,26 @@
 #include "cli/TextDump.h"
 
+#include <fmt/format.h>
+
 namespace cli {
 namespace {
 
+// Most device values are 32-bit floats: a reader wants 50.37, not the
+// double 50.370000000000005 that the JSON keeps at full precision. A value
+// that is no float is shown in full.
+std::string NumberText(double value) {
+    const auto single = static_cast<float>(value);
+    if (static_cast<double>(single) == value)
+        return fmt::format("{}", single);
+    return fmt::format("{}", value);
+}
+
 std::string ValueText(const Json& value) {
-    return value.is_string() ? value.get<std::string>() : DumpJson(value, -1);
+    if (value.is_string())
+        return value.get<std::string>();
+    if (value.is_number_float())
+        return NumberText(value.get<double>());
+    return DumpJson(value, -1);
 }
 
 std::string Joined(const std::vector<std::string>& cells) {

@@ -165,6 +165,28 @@ TEST_P(DataJson, TheTextDumpShowsTheSameFieldsAndRows) {
               std::string::npos);
 }
 
+TEST(TextDumpNumbers, FloatValuesReadAsTheirShortestTextAndOthersInFull) {
+    const struct {
+        double Value;
+        const char* Text;
+    } cases[] = {
+        {static_cast<double>(50.37f), "50.37"},
+        {static_cast<double>(4305.6f), "4305.6"},
+        {static_cast<double>(145319.828f), "145319.83"},
+        {0.1, "0.1"}, // not a float: the double's own shortest text
+        {-1.0, "-1"},
+    };
+    for (const auto& c : cases) {
+        Json json = cli::DataSetJson(EditionV3, RX58Valve{}, RX58Calibration{});
+        json["current"]["t1"] = c.Value;
+        std::ostringstream text;
+        cli::WriteTextDump(text, EditionV3, json);
+        EXPECT_NE(text.str().find(std::string("  t1 = ") + c.Text + "\n"), std::string::npos)
+            << c.Text << " in\n"
+            << text.str().substr(0, 400);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Editions, DataJson, ::testing::Values(&EditionV3, &EditionV2),
                          [](const auto& info) { return std::string("V") + info.param->Name; });
 
