@@ -289,7 +289,7 @@ TEST_F(ChanelCore, DestroyingMidRequestWaitsForItPerformsTheRestAndRaisesNothing
     EXPECT_EQ(script.WaitsCancelled, 1);
     EXPECT_EQ(script.PerformedKinds(),
               (std::vector<std::int32_t>{rkOpen, rkTransfer, rkPulseLine, rkClose}));
-    EXPECT_EQ(ThreadCount(), threadsBefore);
+    EXPECT_EQ(SettledThreadCount(threadsBefore), threadsBefore);
     loop.RunFor(100ms);
     EXPECT_TRUE(log.Lines.empty());
 }

@@ -1,5 +1,6 @@
 #include "ChanelTestSupport.h"
 
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
@@ -16,7 +17,27 @@ int ThreadCount() {
 
 int ThreadBaseline() {
     std::thread([] {}).join();
-    return ThreadCount();
+    // The joined thread can still be listed for a moment: count once two
+    // readings a little apart agree.
+    const auto deadline = std::chrono::steady_clock::now() + Patience;
+    int count = ThreadCount();
+    for (;;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const int again = ThreadCount();
+        if (again == count || std::chrono::steady_clock::now() >= deadline)
+            return again;
+        count = again;
+    }
+}
+
+int SettledThreadCount(int expected) {
+    const auto deadline = std::chrono::steady_clock::now() + Patience;
+    int count = ThreadCount();
+    while (count != expected && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        count = ThreadCount();
+    }
+    return count;
 }
 
 } // namespace channels::testing

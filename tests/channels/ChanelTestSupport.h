@@ -19,6 +19,10 @@ int ThreadCount();
 // The same, after a thread has been made and joined once, so that runtime
 // helpers that start with the first thread (a sanitizer's) are counted.
 int ThreadBaseline();
+// The thread count once it has reached `expected`, or what it is when
+// Patience runs out: a joined thread can stay listed for a moment after
+// the join returns, a leaked one stays for good.
+int SettledThreadCount(int expected);
 
 // What a channel told its owner, in order, as one line each.
 struct EventLog {

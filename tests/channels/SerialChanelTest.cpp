@@ -255,7 +255,7 @@ TEST_F(SerialChanel, DestroyingMidTransferWaitsForTheReadRaisesNothingAndLeavesN
     ASSERT_TRUE(device->WaitForRequests(1)); // the worker is reading now
     EXPECT_EQ(device->SlaveDescriptorCount(), 2);
     chanel.reset();
-    EXPECT_EQ(ThreadCount(), threads);
+    EXPECT_EQ(SettledThreadCount(threads), threads);
     EXPECT_EQ(device->SlaveDescriptorCount(), 1) << "the queued close was performed";
     loop.RunFor(100ms);
     EXPECT_TRUE(log.Lines.empty());

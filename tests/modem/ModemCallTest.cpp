@@ -17,6 +17,7 @@
 namespace modemtest {
 namespace {
 
+using channels::testing::SettledThreadCount;
 using channels::testing::ThreadBaseline;
 using channels::testing::ThreadCount;
 
@@ -58,7 +59,7 @@ protected:
     // Every call has ended and no thread of theirs is left.
     void ExpectAllEnded() {
         EXPECT_TRUE(Wait([&] { return tapi->ActiveCalls() == 0; }));
-        EXPECT_EQ(ThreadCount(), baseline);
+        EXPECT_EQ(SettledThreadCount(baseline), baseline);
     }
 
     int baseline = ThreadBaseline();
@@ -109,7 +110,7 @@ TEST_F(ModemCall, AnsweredCallReportsItsStatesAndLendsTheLineUntilTheHangUp) {
     lease.Release();
     EXPECT_TRUE(Wait([&] { return modem->Logged("call ended by ATH"); }));
     EXPECT_TRUE(Wait([&] { return tapi->ActiveCalls() == 0; }));
-    EXPECT_EQ(ThreadCount(), withServer);
+    EXPECT_EQ(SettledThreadCount(withServer), withServer);
     EXPECT_EQ(log.States.size(), 2u) << "no event after the hang-up";
 }
 

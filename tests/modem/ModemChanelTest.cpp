@@ -19,6 +19,7 @@ namespace {
 
 using channels::testing::EventLog;
 using channels::testing::RecordingLamp;
+using channels::testing::SettledThreadCount;
 using channels::testing::ThreadBaseline;
 using channels::testing::ThreadCount;
 
@@ -56,7 +57,7 @@ protected:
         }
         vault.Clear();
         modem.reset();
-        EXPECT_EQ(ThreadCount(), baseline);
+        EXPECT_EQ(SettledThreadCount(baseline), baseline);
     }
 
     int baseline = ThreadBaseline();

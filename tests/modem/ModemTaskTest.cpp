@@ -20,6 +20,7 @@
 namespace modemtest {
 namespace {
 
+using channels::testing::SettledThreadCount;
 using channels::testing::ThreadBaseline;
 using channels::testing::ThreadCount;
 
@@ -97,7 +98,7 @@ protected:
         EXPECT_TRUE(loop.RunUntil([] { return TapiVault().Get()->ActiveCalls() == 0; }, Patience));
         TapiVault().Clear();
         simulator->Stop();
-        EXPECT_EQ(ThreadCount(), baseline);
+        EXPECT_EQ(SettledThreadCount(baseline), baseline);
     }
 
     int baseline = ThreadBaseline();

@@ -6,6 +6,7 @@
 #include "device/Rx58datatypes.h"
 #include "protocol/Modbus.h"
 
+#include <chrono>
 #include <dirent.h>
 #include <functional>
 #include <gtest/gtest.h>
@@ -322,6 +323,31 @@ int ThreadCount() {
     return count;
 }
 
+// The count once it is `expected`, or when a bounded wait runs out: a
+// joined thread can stay listed for a moment after the join returns.
+int SettledThreadCount(int expected) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    int count = ThreadCount();
+    while (count != expected && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        count = ThreadCount();
+    }
+    return count;
+}
+
+// The count once two readings a little apart agree.
+int StableThreadCount() {
+    int count = ThreadCount();
+    for (int i = 0; i < 100; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const int again = ThreadCount();
+        if (again == count)
+            break;
+        count = again;
+    }
+    return count;
+}
+
 } // namespace
 
 TEST(Simulator, EmptyPagesCarryNoRecordsAndNameTheIndexAskedFor) {
@@ -347,7 +373,7 @@ TEST(Simulator, StopLeavesNoThreadBehind) {
         sim::Simulator warmUp{sim::SimulatorConfig{}};
         warmUp.Start();
     }
-    const int before = ThreadCount();
+    const int before = StableThreadCount();
     for (int round = 0; round < 3; ++round) {
         sim::SimulatorConfig config;
         config.Link.Transport = round == 1 ? sim::TransportKind::Tcp : sim::TransportKind::Pty;
@@ -355,10 +381,10 @@ TEST(Simulator, StopLeavesNoThreadBehind) {
         sim::Simulator simulator(config);
         simulator.Start();
         EXPECT_TRUE(simulator.Running());
-        EXPECT_EQ(ThreadCount(), before + 1);
+        EXPECT_EQ(SettledThreadCount(before + 1), before + 1);
         simulator.Stop();
         EXPECT_FALSE(simulator.Running());
-        EXPECT_EQ(ThreadCount(), before);
+        EXPECT_EQ(SettledThreadCount(before), before);
     }
 }
 

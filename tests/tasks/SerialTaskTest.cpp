@@ -62,7 +62,7 @@ TEST_F(SerialTaskTest, StopDuringASilentTransferClosesCleanly) {
         ASSERT_NO_THROW(loop.RunFor(std::chrono::milliseconds(300)));
         EXPECT_EQ(device.Requests().size(), 1u);
     }
-    EXPECT_EQ(channels::testing::ThreadCount(), threadsBefore);
+    EXPECT_EQ(channels::testing::SettledThreadCount(threadsBefore), threadsBefore);
 }
 
 TEST_F(SerialTaskTest, SilentDeviceEndsWithNoReply) {
@@ -95,7 +95,7 @@ TEST_F(SerialTaskTest, VanishedDeviceEndsTheTask) {
         EXPECT_EQ(task.GetState(), tsFailed);
         EXPECT_EQ(task.GetStatusText(), tasks::texts::NoReply);
     }
-    EXPECT_EQ(channels::testing::ThreadCount(), threadsBefore);
+    EXPECT_EQ(channels::testing::SettledThreadCount(threadsBefore), threadsBefore);
 }
 
 } // namespace

@@ -160,7 +160,8 @@ TEST_P(SimulatorTaskTest, FullReadEqualsWhatTheDeviceHolds) {
     ExpectSameData(data, s);
     EXPECT_EQ(LogCount("0x11"), 1);
     simulator->Stop();
-    EXPECT_EQ(channels::testing::ThreadCount(), threadsBefore) << "no thread is left";
+    EXPECT_EQ(channels::testing::SettledThreadCount(threadsBefore), threadsBefore)
+        << "no thread is left";
 }
 
 TEST_P(SimulatorTaskTest, DeselectedArchivesAreSkipped) {
@@ -351,7 +352,7 @@ TEST_P(SimulatorTaskTest, DeviceVanishingMidReadFailsTheTaskWithinItsTimeOuts) {
         EXPECT_LE(ticks - vanishedAt, 4 * (RX58Task::ComPortTimeoutTicks + 2));
     }
     simulator.reset();
-    EXPECT_EQ(channels::testing::ThreadCount(), threadsBefore);
+    EXPECT_EQ(channels::testing::SettledThreadCount(threadsBefore), threadsBefore);
 }
 
 // Resident memory of this process in KiB, 0 when it cannot be told.
