@@ -1,4 +1,5 @@
 #include "ModemTestSupport.h"
+#include "RunTool.h"
 #include "TempFolder.h"
 #include "channels/ModemLineList.h"
 #include "cli/Cli.h"
@@ -24,21 +25,11 @@
 // and a private settings store.
 namespace {
 
-using Words = std::vector<std::string>;
+using clitest::Words;
 using Json = nlohmann::json;
 
-struct Outcome {
-    int Status;
-    std::string Out;
-    std::string Err;
-};
-
-Outcome RunTool(const Words& words) {
-    std::ostringstream out, err;
-    cli::CliIo io{out, err, false, {}};
-    const int status = cli::RunCli(words, io);
-    return {status, out.str(), err.str()};
-}
+using clitest::Outcome;
+using clitest::RunTool;
 
 Words Joined(Words a, const Words& b) {
     a.insert(a.end(), b.begin(), b.end());

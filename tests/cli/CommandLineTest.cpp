@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "RunTool.h"
 #include "cli/Cli.h"
 
 #include <gtest/gtest.h>
@@ -13,20 +14,10 @@ namespace {
 using cli::Command;
 using cli::CommandLine;
 using cli::ParseCommandLine;
-using Words = std::vector<std::string>;
+using clitest::Words;
 
-struct Outcome {
-    int Status;
-    std::string Out;
-    std::string Err;
-};
-
-Outcome RunTool(const Words& words) {
-    std::ostringstream out, err;
-    cli::CliIo io{out, err, false, {}};
-    const int status = cli::RunCli(words, io);
-    return {status, out.str(), err.str()};
-}
+using clitest::Outcome;
+using clitest::RunTool;
 
 CommandLine Parsed(const Words& words) {
     const cli::ParseResult result = ParseCommandLine(words);

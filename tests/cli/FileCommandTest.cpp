@@ -1,3 +1,4 @@
+#include "RunTool.h"
 #include "TempFolder.h"
 #include "cli/Cli.h"
 #include "cli/Progress.h"
@@ -12,20 +13,10 @@
 // files; and how progress looks on a terminal and in a log.
 namespace {
 
-using Words = std::vector<std::string>;
+using clitest::Words;
 
-struct Outcome {
-    int Status;
-    std::string Out;
-    std::string Err;
-};
-
-Outcome RunTool(const Words& words) {
-    std::ostringstream out, err;
-    cli::CliIo io{out, err, false, {}};
-    const int status = cli::RunCli(words, io);
-    return {status, out.str(), err.str()};
-}
+using clitest::Outcome;
+using clitest::RunTool;
 
 // A version-`edition` file with one hourly, daily and monthly record and
 // no journal.
